@@ -1,0 +1,209 @@
+#include "cli/cli.h"
+
+#include <ostream>
+
+#include "store/paths.h"
+
+namespace tallyvane::cli {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: tallyvane-cli [--data-dir DIR] [--config-dir DIR] [--password PW]\n"
+    "                     [--answer CAPTION]... [--yes] [--json] COMMAND [ARGS]\n";
+
+bool Matches(const std::string& word, std::string_view name, std::string* inlineValue) {
+  if (word == name) return true;
+  if (inlineValue != nullptr && word.size() > name.size() && word.compare(0, name.size(), name) == 0 &&
+      word[name.size()] == '=') {
+    *inlineValue = word.substr(name.size() + 1);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+// ---- Args ----
+
+std::optional<std::string> Args::value(std::string_view name) {
+  ensure();
+  std::optional<std::string> found;
+  for (std::size_t i = 0; i < words_.size(); ++i) {
+    if (used_[i]) continue;
+    std::string inlineValue;
+    if (!Matches(words_[i], name, &inlineValue)) continue;
+    used_[i] = true;
+    if (words_[i].size() > name.size()) {
+      found = inlineValue;
+    } else if (i + 1 < words_.size()) {
+      used_[i + 1] = true;
+      found = words_[++i];
+    } else {
+      found = std::string{};
+    }
+  }
+  return found;
+}
+
+std::vector<std::string> Args::values(std::string_view name) {
+  ensure();
+  std::vector<std::string> found;
+  for (std::size_t i = 0; i < words_.size(); ++i) {
+    if (used_[i]) continue;
+    std::string inlineValue;
+    if (!Matches(words_[i], name, &inlineValue)) continue;
+    used_[i] = true;
+    if (words_[i].size() > name.size()) {
+      found.push_back(inlineValue);
+    } else if (i + 1 < words_.size()) {
+      used_[i + 1] = true;
+      found.push_back(words_[++i]);
+    }
+  }
+  return found;
+}
+
+bool Args::flag(std::string_view name) {
+  ensure();
+  bool found = false;
+  for (std::size_t i = 0; i < words_.size(); ++i) {
+    if (!used_[i] && words_[i] == name) {
+      used_[i] = true;
+      found = true;
+    }
+  }
+  return found;
+}
+
+std::optional<UsageError> Args::finish(std::vector<std::string>& positionals) {
+  ensure();
+  for (std::size_t i = 0; i < words_.size(); ++i) {
+    if (used_[i]) continue;
+    if (words_[i].size() > 2 && words_[i].compare(0, 2, "--") == 0) {
+      return UsageError{"unknown option " + words_[i]};
+    }
+    positionals.push_back(words_[i]);
+  }
+  return std::nullopt;
+}
+
+// ---- Session ----
+
+int Session::refuse(const store::Status& status) {
+  if (!status.title.empty()) err << status.title << ": ";
+  err << status.message << '\n';
+  return status.fileError ? kExitFile : kExitRefused;
+}
+
+int Session::usage(std::string_view message) {
+  err << "tallyvane-cli: " << message << '\n';
+  return kExitUsage;
+}
+
+std::vector<Command> AllCommands() {
+  std::vector<Command> commands;
+  AddDataCommands(commands);
+  return commands;
+}
+
+// ---- Entry ----
+
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> words(argv + 1, argv + argc);
+  store::PathOverrides overrides;
+  std::optional<std::string> password;
+  std::vector<std::string> answers;
+  bool yes = false;
+  bool json = false;
+
+  std::size_t i = 0;
+  auto needValue = [&](const std::string& option) -> std::optional<std::string> {
+    if (i + 1 >= words.size()) {
+      err << "tallyvane-cli: " << option << " needs a value\n" << kUsage;
+      return std::nullopt;
+    }
+    return words[++i];
+  };
+  for (; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    if (word.size() < 2 || word.compare(0, 2, "--") != 0) break;
+    if (word == "--data-dir" || word == "--config-dir" || word == "--password" || word == "--answer") {
+      const auto v = needValue(word);
+      if (!v) return kExitUsage;
+      if (word == "--data-dir") overrides.dataDir = *v;
+      if (word == "--config-dir") overrides.configDir = *v;
+      if (word == "--password") password = *v;
+      if (word == "--answer") answers.push_back(*v);
+    } else if (word == "--yes") {
+      yes = true;
+    } else if (word == "--json") {
+      json = true;
+    } else if (word == "--help") {
+      out << kUsage;
+      return kExitDone;
+    } else {
+      err << "tallyvane-cli: unknown option " << word << '\n' << kUsage;
+      return kExitUsage;
+    }
+  }
+  if (i >= words.size()) {
+    err << kUsage;
+    return kExitUsage;
+  }
+  if (!password) {
+    if (const char* env = std::getenv("TALLYVANE_PASSWORD"); env != nullptr) password = env;
+  }
+
+  const std::vector<Command> commands = AllCommands();
+  const Command* chosen = nullptr;
+  std::size_t chosenLength = 0;
+  for (const Command& command : commands) {
+    if (command.words.size() > words.size() - i || command.words.size() <= chosenLength) continue;
+    bool match = true;
+    for (std::size_t k = 0; k < command.words.size(); ++k) {
+      if (words[i + k] != command.words[k]) {
+        match = false;
+        break;
+      }
+    }
+    if (match) {
+      chosen = &command;
+      chosenLength = command.words.size();
+    }
+  }
+  if (chosen == nullptr) {
+    err << "tallyvane-cli: unknown command " << words[i] << '\n';
+    return kExitUsage;
+  }
+
+  const store::Paths paths = store::ResolvePaths(overrides, store::CurrentExecutable());
+  store::IniSettings settings(paths.settingsFile, paths.machineSettingsFile);
+  store::DataContext data(paths, store::ReadSystemLocale());
+  ScriptedPrompter prompter(err, answers, yes);
+  Session session{data, settings, prompter, out, err, json, password};
+
+  if (chosen->needsData) {
+    const store::ProvisionResult provision = store::ProvisionDataFileAtStartup(paths, settings);
+    if (!provision.status) {
+      err << provision.status.message << '\n';
+      return kExitFile;
+    }
+    if (provision.outcome == store::ProvisionOutcome::TemplateMissing) {
+      err << "The template data file was not found at " << provision.templatePath.string()
+          << "; an empty data file is used.\n";
+    } else if (provision.outcome == store::ProvisionOutcome::CopyFailed) {
+      err << "The template data file " << provision.templatePath.string()
+          << " could not be copied; an empty data file is used.\n";
+    }
+    if (const store::Status opened = data.OpenDataContext(); !opened) {
+      err << opened.message << '\n';
+      return kExitFile;
+    }
+  }
+
+  Args args(std::vector<std::string>(words.begin() + static_cast<std::ptrdiff_t>(i + chosenLength), words.end()));
+  return chosen->run(session, args);
+}
+
+}  // namespace tallyvane::cli

@@ -1,0 +1,106 @@
+// tallyvane-cli: global options, the command table, scripted answers to
+// questions and the exit codes of the command-line contract. Commands only
+// gather arguments, call core operations and print; rules live in the core.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/json.h"
+#include "store/data_context.h"
+#include "store/ports.h"
+#include "store/settings.h"
+
+namespace tallyvane::cli {
+
+enum ExitCode : int {
+  kExitDone = 0,
+  kExitRefused = 1,
+  kExitUsage = 2,
+  kExitPassword = 3,
+  kExitFile = 4,
+};
+
+// Answers questions from --answer captions in order, or the first button with
+// --yes, otherwise the last (cancelling) button. Everything shown goes to the
+// error stream as "TITLE: TEXT".
+class ScriptedPrompter final : public store::Prompter {
+ public:
+  ScriptedPrompter(std::ostream& err, std::vector<std::string> answers, bool yes)
+      : err_(err), answers_(std::move(answers)), yes_(yes) {}
+
+  [[nodiscard]] std::size_t ask(std::string_view title, std::string_view message,
+                                const std::vector<std::string>& buttons, store::Icon icon) override;
+  void message(std::string_view title, std::string_view text, store::Icon icon) override;
+  void balloon(std::string_view field, std::string_view title, std::string_view text) override;
+
+  // Whether the last question was answered with its cancelling button.
+  [[nodiscard]] bool declined() const { return declined_; }
+
+ private:
+  std::ostream& err_;
+  std::vector<std::string> answers_;
+  std::size_t next_ = 0;
+  bool yes_;
+  bool declined_ = false;
+};
+
+// Thrown nowhere: a command reports a usage error by returning it.
+struct UsageError {
+  std::string message;
+};
+
+// A command's own arguments: positionals and "--name [value]" options.
+class Args {
+ public:
+  explicit Args(std::vector<std::string> words) : words_(std::move(words)) {}
+  // The value of an option given once (the last one when repeated).
+  std::optional<std::string> value(std::string_view name);
+  // Every value of a repeatable option, in order.
+  std::vector<std::string> values(std::string_view name);
+  bool flag(std::string_view name);
+  // The remaining positional words; fails on any option not consumed.
+  [[nodiscard]] std::optional<UsageError> finish(std::vector<std::string>& positionals);
+
+ private:
+  std::vector<std::string> words_;
+  std::vector<bool> used_;
+  void ensure() {
+    if (used_.size() != words_.size()) used_.assign(words_.size(), false);
+  }
+};
+
+struct Session {
+  store::DataContext& data;
+  store::Settings& settings;
+  ScriptedPrompter& prompter;
+  std::ostream& out;
+  std::ostream& err;
+  bool json = false;
+  std::optional<std::string> password;
+
+  // Prints a failure as the core words it and returns the refusal code.
+  int refuse(const store::Status& status);
+  int usage(std::string_view message);
+};
+
+struct Command {
+  std::vector<std::string_view> words;  // e.g. {"options", "set"}
+  std::string_view synopsis;
+  std::function<int(Session&, Args&)> run;
+  bool needsData = true;
+};
+
+// Every command; groups add theirs in their own files.
+[[nodiscard]] std::vector<Command> AllCommands();
+void AddDataCommands(std::vector<Command>& commands);
+
+// Runs the tool; returns the exit status.
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err);
+
+}  // namespace tallyvane::cli

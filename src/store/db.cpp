@@ -1,0 +1,134 @@
+#include "store/db.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+namespace tallyvane::store {
+
+Db::~Db() { close(); }
+
+Db::Db(Db&& other) noexcept
+    : handle_(std::exchange(other.handle_, nullptr)),
+      path_(std::move(other.path_)),
+      writeFailures_(other.writeFailures_),
+      lastError_(std::move(other.lastError_)),
+      guardDepth_(std::exchange(other.guardDepth_, 0)) {}
+
+Db& Db::operator=(Db&& other) noexcept {
+  if (this != &other) {
+    close();
+    handle_ = std::exchange(other.handle_, nullptr);
+    path_ = std::move(other.path_);
+    writeFailures_ = other.writeFailures_;
+    lastError_ = std::move(other.lastError_);
+    guardDepth_ = std::exchange(other.guardDepth_, 0);
+  }
+  return *this;
+}
+
+Status Db::open(const std::string& path, int busyTimeoutMs) {
+  close();
+  sqlite3* handle = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string detail = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
+    sqlite3_close(handle);
+    return Status::FileError("The data file " + path + " could not be opened: " + detail + ".");
+  }
+  sqlite3_busy_timeout(handle, busyTimeoutMs);
+  sqlite3_extended_result_codes(handle, 1);
+  handle_ = handle;
+  path_ = path;
+  guardDepth_ = 0;
+  return Status::Ok();
+}
+
+void Db::close() {
+  if (handle_ != nullptr) {
+    sqlite3_close_v2(handle_);
+    handle_ = nullptr;
+  }
+  path_.clear();
+  guardDepth_ = 0;
+}
+
+bool Db::exec(const std::string& sql) {
+  if (handle_ == nullptr) {
+    noteWriteFailure();
+    return false;
+  }
+  char* error = nullptr;
+  const int rc = sqlite3_exec(handle_, sql.c_str(), nullptr, nullptr, &error);
+  if (rc != SQLITE_OK) {
+    lastError_ = error ? error : sqlite3_errstr(rc);
+    sqlite3_free(error);
+    ++writeFailures_;
+    return false;
+  }
+  return true;
+}
+
+void Db::noteWriteFailure() {
+  ++writeFailures_;
+  lastError_ = handle_ ? sqlite3_errmsg(handle_) : "the data file is not open";
+}
+
+std::string WriteFailureMessage(const std::string& detail) {
+  return "The change could not be saved to the data file (" + detail + "). Nothing was changed.";
+}
+
+WriteGuard::WriteGuard(Db& db) : db_(db) {
+  failuresAtStart_ = db_.writeFailures_;
+  depth_ = db_.guardDepth_;
+  if (db_.handle_ == nullptr) {
+    db_.noteWriteFailure();
+    return;
+  }
+  const std::string sql = depth_ == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT tv_guard_" + std::to_string(depth_);
+  began_ = db_.exec(sql);
+  active_ = true;
+  ++db_.guardDepth_;
+}
+
+WriteGuard::~WriteGuard() {
+  if (active_) rollback();
+}
+
+void WriteGuard::rollback() {
+  if (!active_) return;
+  active_ = false;
+  --db_.guardDepth_;
+  if (!began_) return;
+  // A rollback that fails leaves nothing to do but keep the handle usable;
+  // SQLite has already undone the transaction when it reports an error here.
+  char* error = nullptr;
+  if (depth_ == 0) {
+    sqlite3_exec(db_.handle_, "ROLLBACK", nullptr, nullptr, &error);
+  } else {
+    const std::string name = "tv_guard_" + std::to_string(depth_);
+    const std::string sql = "ROLLBACK TO " + name + "; RELEASE " + name;
+    sqlite3_exec(db_.handle_, sql.c_str(), nullptr, nullptr, &error);
+  }
+  sqlite3_free(error);
+}
+
+Status WriteGuard::commit() {
+  if (!active_) return Status::FileError(WriteFailureMessage(db_.lastError_.empty() ? "no transaction" : db_.lastError_));
+  if (!began_ || db_.writeFailures_ != failuresAtStart_) {
+    const std::string detail = db_.lastError_;
+    rollback();
+    return Status::FileError(WriteFailureMessage(detail));
+  }
+  const std::string sql = depth_ == 0 ? "COMMIT" : "RELEASE tv_guard_" + std::to_string(depth_);
+  if (!db_.exec(sql)) {
+    const std::string detail = db_.lastError_;
+    rollback();
+    return Status::FileError(WriteFailureMessage(detail));
+  }
+  active_ = false;
+  --db_.guardDepth_;
+  return Status::Ok();
+}
+
+}  // namespace tallyvane::store
