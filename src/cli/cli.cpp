@@ -104,6 +104,7 @@ int Session::usage(std::string_view message) {
 std::vector<Command> AllCommands() {
   std::vector<Command> commands;
   AddDataCommands(commands);
+  AddOfxCommands(commands);
   return commands;
 }
 

@@ -99,6 +99,7 @@ struct Command {
 // Every command; groups add theirs in their own files.
 [[nodiscard]] std::vector<Command> AllCommands();
 void AddDataCommands(std::vector<Command>& commands);
+void AddOfxCommands(std::vector<Command>& commands);
 
 // Runs the tool; returns the exit status.
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err);
