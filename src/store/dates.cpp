@@ -58,7 +58,8 @@ std::time_t DateTextToTime(std::string_view dateText, std::string_view timeText)
   if (dateText.empty()) return 0;
   int date[3] = {0, 1, 1};
   int time[3] = {0, 0, 0};
-  ScanThree(dateText, '-', date);
+  // Text without even a year is no date, rather than 1 January 2000.
+  if (ScanThree(dateText, '-', date) == 0) return 0;
   ScanThree(timeText, ':', time);
   std::tm tm{};
   tm.tm_year = AdjustYear(date[0]) - 1900;
