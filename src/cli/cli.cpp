@@ -91,6 +91,7 @@ std::optional<UsageError> Args::finish(std::vector<std::string>& positionals) {
 // ---- Session ----
 
 int Session::refuse(const store::Status& status) {
+  if (status.declined) return kExitRefused;
   if (!status.title.empty()) err << status.title << ": ";
   err << status.message << '\n';
   return status.fileError ? kExitFile : kExitRefused;

@@ -3,12 +3,16 @@
 // Created by the shell and passed down; there is no global instance.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "store/db.h"
 #include "store/paths.h"
+#include "store/ports.h"
 #include "store/regional.h"
 #include "store/status.h"
 
@@ -19,6 +23,8 @@ class Settings;
 class DataContext {
  public:
   DataContext(Paths paths, SystemLocale locale) : paths_(std::move(paths)), locale_(std::move(locale)) {}
+  DataContext(const DataContext&) = delete;
+  DataContext& operator=(const DataContext&) = delete;
 
   // Closes the previous handle, opens the named database of the data folder
   // ("Tallyvane" is the data file), checks that it is a readable, writable
@@ -35,11 +41,24 @@ class DataContext {
   [[nodiscard]] const SystemLocale& systemLocale() const { return locale_; }
   [[nodiscard]] DateOrder systemDateOrder() const { return locale_.shortDateOrder; }
 
+  // What "now" is for the rules that depend on today's date.
+  void setClock(const Clock& clock) { clock_ = &clock; }
+  [[nodiscard]] const Clock& clock() const { return *clock_; }
+  [[nodiscard]] std::time_t now() const { return clock_->now(); }
+
+  // The rebalance batch of this handle: accounts with the earliest date whose
+  // monthly balances must be recomputed when the batch ends. Empty optional
+  // while no batch is open.
+  [[nodiscard]] std::optional<std::map<int32_t, std::string>>& rebalanceBatch() { return rebalanceBatch_; }
+
  private:
   Paths paths_;
   SystemLocale locale_;
   Db db_;
   RegionalSettings regional_;
+  SystemClock systemClock_;
+  const Clock* clock_ = &systemClock_;
+  std::optional<std::map<int32_t, std::string>> rebalanceBatch_;
 };
 
 // Indexes for the lookups the ledger makes; created at open when missing.

@@ -180,6 +180,27 @@ std::string ToLowerAscii(std::string_view text) {
   return out;
 }
 
+std::string LowerText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    char32_t c = DecodeOne(text, pos);
+    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
+        (c >= 0x410 && c <= 0x42F)) {
+      c += 32;
+    } else if (c >= 0x400 && c <= 0x40F) {
+      c += 80;
+    } else if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x138 && c != 0x149 && c != 0x17F) {
+      // Latin Extended-A pairs upper/lower as even/odd, shifted after U+0138.
+      const bool shifted = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+      if (shifted ? (c % 2 == 1) : (c % 2 == 0)) c += 1;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
 int32_t ParseInt32Prefix(std::string_view text) { return ParsePrefix<int32_t>(text); }
 int64_t ParseInt64Prefix(std::string_view text) { return ParsePrefix<int64_t>(text); }
 

@@ -28,6 +28,8 @@ void AppendUtf8(std::string& out, char32_t c);
 // ASCII case-insensitive comparison, as SQLite compares identifiers.
 [[nodiscard]] bool EqualsNoCase(std::string_view a, std::string_view b);
 [[nodiscard]] std::string ToLowerAscii(std::string_view text);
+// Lower case for search: ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic.
+[[nodiscard]] std::string LowerText(std::string_view text);
 
 // Decimal conversion of the leading digits (white space, then an optional sign),
 // so "12abc" reads 12 and "" reads 0. Values beyond the type saturate.

@@ -1,0 +1,228 @@
+#include "ledger/balances.h"
+
+#include <cstdio>
+
+#include "ledger/transactions.h"
+#include "store/dates.h"
+#include "store/record.h"
+#include "store/text.h"
+
+namespace tallyvane::ledger {
+
+using store::FormatSql;
+using store::Query;
+using store::Record;
+using store::Table;
+
+namespace {
+
+struct YearMonth {
+  int year = 0;
+  int month = 0;
+};
+
+YearMonth MonthOf(const std::string& date) {
+  int y = 0;
+  int m = 0;
+  int d = 0;
+  std::sscanf(date.c_str(), "%d-%d-%d", &y, &m, &d);
+  return {y, m};
+}
+
+int Key(YearMonth ym) { return store::MonthKey(ym.year, ym.month); }
+
+void WriteCacheRow(DataContext& data, AccountKey account, int monthKey, Money balance, Money reconciled) {
+  store::Db& db = data.db();
+  Table table(db, "MonthlyBalances");
+  Record row;
+  const std::string existing =
+      store::QueryFirstText(db, FormatSql("SELECT ID FROM MonthlyBalances WHERE Account = %d AND TimeStamp = %d",
+                                          {account, monthKey}));
+  if (existing.empty() || !LoadRecord(table, row, existing)) {
+    NewRecord(table, row);
+    row.SetInt("TimeStamp", monthKey);
+    row.SetInt("Account", account);
+  }
+  row.SetInt64("Balance", balance.minorUnits());
+  row.SetInt64("BalanceReconciled", reconciled.minorUnits());
+}
+
+}  // namespace
+
+bool AccountIsAsset(DataContext& data, AccountKey account) {
+  store::Db& db = data.db();
+  Table accounts(db, "Accounts");
+  Record a;
+  if (!LoadRecord(accounts, a, KeyText(account))) return false;
+  int type = a.GetInt("AcctType");
+  if (type == 0) type = 1;
+  Table types(db, "AccountTypes");
+  Record t;
+  if (!LoadRecord(types, t, KeyText(type))) return false;
+  const std::string asset = t.GetText("Asset");
+  return asset.empty() ? true : store::ParseInt32Prefix(asset) != 0;
+}
+
+std::optional<OpeningBalance> OpeningBalanceBefore(DataContext& data, AccountKey account, const std::string& date) {
+  store::Db& db = data.db();
+  if (!date.empty()) {
+    const std::string first = FirstTransactionDate(data, account);
+    if (!first.empty()) {
+      const int firstKey = Key(MonthOf(first));
+      // Walk back month by month from the month before; a month key is
+      // year*12 + month-1, so stepping back is subtracting one.
+      for (int key = Key(MonthOf(date)) - 1; key >= firstKey; --key) {
+        Query q(db, FormatSql("SELECT Balance, BalanceReconciled FROM MonthlyBalances WHERE Account = %d AND "
+                              "TimeStamp = %d",
+                              {account, key}));
+        if (q.hasRow()) return OpeningBalance{Money(q.int64(0)), Money(q.int64(1))};
+      }
+    }
+  }
+  Table accounts(db, "Accounts");
+  Record a;
+  if (!LoadRecord(accounts, a, KeyText(account))) return std::nullopt;
+  const Money starting(a.GetInt64("AcctStartingBal"));
+  return OpeningBalance{starting, starting};
+}
+
+void RecomputeMonthlyBalances(DataContext& data, AccountKey account, const std::string& fromDate) {
+  const OpeningBalance opening = OpeningBalanceBefore(data, account, fromDate).value_or(OpeningBalance{});
+  Money balance = opening.balance;
+  Money reconciled = opening.reconciled;
+  YearMonth current = MonthOf(fromDate);
+  std::string last = LastTransactionDate(data, account);
+  if (last.empty()) last = TodayText(data);
+  const bool asset = AccountIsAsset(data, account);
+
+  // Collect first: the cache rows are written on the same handle.
+  std::vector<TransactionRow> rows;
+  {
+    TransactionRange range(data.db(), account, -1, MonthStart(fromDate), last, true);
+    TransactionRow row;
+    while (range.next(row)) {
+      if (!row.isVoid) rows.push_back(row);
+    }
+  }
+  for (const TransactionRow& row : rows) {
+    const YearMonth ym = MonthOf(row.date);
+    if (Key(ym) != Key(current)) {
+      for (int key = Key(current); key < Key(ym); ++key) WriteCacheRow(data, account, key, balance, reconciled);
+      current = ym;
+    }
+    const Money signedAmount = asset ? row.amount : -row.amount;
+    balance += signedAmount;
+    if (row.reconciled) reconciled += signedAmount;
+  }
+  WriteCacheRow(data, account, Key(current), balance, reconciled);
+}
+
+void Rebalance(DataContext& data, AccountKey account, const std::string& fromDate) {
+  if (account == 0) return;
+  if (data.rebalanceBatch()) {
+    NoteRebalance(data, account, fromDate);
+  } else {
+    RecomputeMonthlyBalances(data, account, fromDate);
+  }
+}
+
+bool BeginRebalanceBatch(DataContext& data) {
+  if (data.rebalanceBatch()) return false;
+  data.rebalanceBatch().emplace();
+  return true;
+}
+
+void NoteRebalance(DataContext& data, AccountKey account, const std::string& date) {
+  auto& batch = data.rebalanceBatch();
+  if (!batch) return;
+  // Stored dates are "YYYY-MM-DD", so text order is calendar order.
+  const std::string day = date.substr(0, 10);
+  auto found = batch->find(account);
+  if (found == batch->end()) {
+    batch->emplace(account, day);
+  } else if (day < found->second) {
+    found->second = day;
+  }
+}
+
+void EndRebalanceBatch(DataContext& data) {
+  auto& batch = data.rebalanceBatch();
+  if (!batch) return;
+  const auto pairs = std::move(*batch);
+  batch.reset();
+  for (const auto& [account, date] : pairs) RecomputeMonthlyBalances(data, account, date);
+}
+
+Money AccountBalanceNow(DataContext& data, AccountKey account) {
+  const std::string last = LastTransactionDate(data, account);
+  if (!last.empty()) {
+    if (const auto key = LastTransactionOnOrBefore(data, account, last)) return TransactionRunningBalance(data, *key);
+  }
+  Table accounts(data.db(), "Accounts");
+  Record a;
+  if (!LoadRecord(accounts, a, KeyText(account))) return Money();
+  return Money(a.GetInt64("AcctStartingBal"));
+}
+
+void UpdateCurrentBalance(DataContext& data, AccountKey account) {
+  const Money balance = AccountBalanceNow(data, account);
+  Table accounts(data.db(), "Accounts");
+  Record a;
+  if (!LoadRecord(accounts, a, KeyText(account))) return;
+  a.SetInt64("AcctCurrentBal", balance.minorUnits());
+}
+
+void UpdateAllCurrentBalances(DataContext& data) {
+  std::vector<AccountKey> keys;
+  for (Query q(data.db(), "SELECT ID FROM Accounts"); q.hasRow(); q.next()) keys.push_back(q.int32(0));
+  for (AccountKey key : keys) UpdateCurrentBalance(data, key);
+}
+
+void RebuildAllMonthlyBalances(DataContext& data) {
+  std::vector<AccountKey> keys;
+  for (Query q(data.db(), "SELECT ID FROM Accounts WHERE Deleted = 0"); q.hasRow(); q.next()) {
+    keys.push_back(q.int32(0));
+  }
+  for (AccountKey key : keys) {
+    const std::string first = FirstTransactionDate(data, key);
+    if (!first.empty()) RecomputeMonthlyBalances(data, key, first);
+  }
+}
+
+AccountsPanel AccountTotals(DataContext& data, InvestmentValuer valuer) {
+  AccountsPanel panel;
+  struct Row {
+    AccountKey key;
+    std::string name;
+    int type;
+    Money starting;
+  };
+  std::vector<Row> rows;
+  for (Query q(data.db(), "SELECT ID, AcctName, AcctType, AcctStartingBal FROM Accounts WHERE Deleted = 0 ORDER BY ID");
+       q.hasRow(); q.next()) {
+    rows.push_back({q.int32(0), q.string(1), q.int32(2), Money(q.int64(3))});
+  }
+  const store::RegionalSettings& regional = data.regional();
+  for (const Row& row : rows) {
+    PanelAccount account;
+    account.key = row.key;
+    account.name = row.name;
+    account.investment = row.type == 4;
+    if (account.investment) {
+      account.asset = true;
+      account.balance = valuer ? valuer(data, row.key) : row.starting;
+    } else {
+      account.asset = AccountIsAsset(data, row.key);
+      account.balance = AccountBalanceNow(data, row.key);
+    }
+    (account.asset ? panel.assets : panel.liabilities) += account.balance;
+    account.item = FormatSql("%s: %s", {account.name, store::FormatMoney(regional, account.balance)});
+    panel.items.push_back(account.item);
+    panel.accounts.push_back(std::move(account));
+  }
+  panel.items.push_back("Assets: " + store::FormatMoney(regional, panel.assets));
+  panel.items.push_back("Liabilities: " + store::FormatMoney(regional, panel.liabilities));
+  return panel;
+}
+
+}  // namespace tallyvane::ledger
