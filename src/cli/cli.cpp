@@ -2,7 +2,12 @@
 
 #include <ostream>
 
+#include <chrono>
+#include <thread>
+
+#include "app/password.h"
 #include "store/paths.h"
+#include "store/secure.h"
 
 namespace tallyvane::cli {
 
@@ -76,6 +81,13 @@ bool Args::flag(std::string_view name) {
   return found;
 }
 
+std::optional<std::string> Args::firstPositional() {
+  ensure();
+  if (words_.empty() || used_[0] || (words_[0].size() > 2 && words_[0].compare(0, 2, "--") == 0)) return std::nullopt;
+  used_[0] = true;
+  return words_[0];
+}
+
 std::optional<UsageError> Args::finish(std::vector<std::string>& positionals) {
   ensure();
   for (std::size_t i = 0; i < words_.size(); ++i) {
@@ -92,8 +104,13 @@ std::optional<UsageError> Args::finish(std::vector<std::string>& positionals) {
 
 int Session::refuse(const store::Status& status) {
   if (status.declined) return kExitRefused;
+  if (status.message.empty()) return status.fileError ? kExitFile : kExitRefused;
   if (!status.title.empty()) err << status.title << ": ";
   err << status.message << '\n';
+  return status.fileError ? kExitFile : kExitRefused;
+}
+
+int Session::refuseQuietly(const store::Status& status) const {
   return status.fileError ? kExitFile : kExitRefused;
 }
 
@@ -106,6 +123,8 @@ std::vector<Command> AllCommands() {
   std::vector<Command> commands;
   AddDataCommands(commands);
   AddOfxCommands(commands);
+  AddAccountCommands(commands);
+  AddLedgerCommands(commands);
   return commands;
 }
 
@@ -201,6 +220,25 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     if (const store::Status opened = data.OpenDataContext(); !opened) {
       err << opened.message << '\n';
       return kExitFile;
+    }
+    // A protected file opens only with its password; "password check" does
+    // its own asking.
+    const bool checksItself = chosen->words.size() == 2 && chosen->words[0] == "password" && chosen->words[1] == "check";
+    if (!checksItself && store::isPasswordSet(data.db())) {
+      if (!password) {
+        err << app::kPasswordPrompt << '\n';
+        return kExitPassword;
+      }
+      app::StartupPasswordPrompt prompt(data.db(), settings);
+      const auto answer = prompt.submit(*password);
+      if (answer.outcome != app::StartupPasswordPrompt::Outcome::Accepted) {
+        err << answer.message << '\n';
+        if (answer.outcome == app::StartupPasswordPrompt::Outcome::LockedOut) {
+          // The lock-out holds for scripts as it does for the window.
+          std::this_thread::sleep_for(std::chrono::seconds(app::kLockoutSeconds));
+        }
+        return kExitPassword;
+      }
     }
   }
 

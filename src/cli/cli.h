@@ -64,6 +64,8 @@ class Args {
   // Every value of a repeatable option, in order.
   std::vector<std::string> values(std::string_view name);
   bool flag(std::string_view name);
+  // The first word when it is not an option (the row a command works on).
+  std::optional<std::string> firstPositional();
   // The remaining positional words; fails on any option not consumed.
   [[nodiscard]] std::optional<UsageError> finish(std::vector<std::string>& positionals);
 
@@ -86,6 +88,8 @@ struct Session {
 
   // Prints a failure as the core words it and returns the refusal code.
   int refuse(const store::Status& status);
+  // The same when the message was already shown (as a balloon).
+  int refuseQuietly(const store::Status& status) const;
   int usage(std::string_view message);
 };
 
@@ -100,6 +104,8 @@ struct Command {
 [[nodiscard]] std::vector<Command> AllCommands();
 void AddDataCommands(std::vector<Command>& commands);
 void AddOfxCommands(std::vector<Command>& commands);
+void AddAccountCommands(std::vector<Command>& commands);
+void AddLedgerCommands(std::vector<Command>& commands);
 
 // Runs the tool; returns the exit status.
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err);
