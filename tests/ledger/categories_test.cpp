@@ -1,0 +1,123 @@
+#include "ledger_fixture.h"
+
+namespace tallyvane::ledger {
+namespace {
+
+TEST_F(LedgerTest, CategoryNamesAreUniquePerParent) {
+  EXPECT_FALSE(AddCategory(data(), "Food", false, 0, false, true));
+  CategoryKey a = 0;
+  CategoryKey b = 0;
+  ASSERT_TRUE(AddCategory(data(), "Other", false, FindCategoryByFullName(data(), "Food"), false, true, &a));
+  ASSERT_TRUE(AddCategory(data(), "Other", false, FindCategoryByFullName(data(), "Bills"), false, true, &b));
+  EXPECT_EQ(FindCategoryByFullName(data(), "Bills | Other"), b);
+  EXPECT_EQ(FindCategoryByFullName(data(), "Other"), a);  // first of that name at any level
+  EXPECT_EQ(FindCategoryByFullName(data(), "Bills | Missing"), -1);
+  EXPECT_EQ(CategoryFullName(data(), b).value_or(""), "Bills | Other");
+  EXPECT_EQ(CategoryFullName(data(), 0).value_or(""), "Not categorized");
+}
+
+TEST_F(LedgerTest, CategoryFormChecksInOrder) {
+  struct Case {
+    const char* name;
+    CategoryForm form;
+    const char* message;
+  };
+  const CategoryKey food = FindCategoryByFullName(data(), "Food");
+  const Case cases[] = {
+      {"empty", {std::nullopt, " ", true, false, food, false}, "Please enter a name for this category."},
+      {"same as parent", {std::nullopt, "Food", true, false, food, false},
+       "Please enter a category name different than parent category."},
+      {"no parent", {std::nullopt, "Snacks", true, false, 0, false},
+       "You can`t add non-parent category without setting its parent"},
+      {"taken", {std::nullopt, "Groceries", true, false, food, false},
+       "Another category name with the same name already exists. Please enter a different name."},
+      {"taken at top", {std::nullopt, "Bills", true, true, 0, false},
+       "Another category name with the same name already exists. Please enter a different name."},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SaveCategoryForm(data(), c.form).message, c.message) << c.name;
+  CategoryKey key = 0;
+  ASSERT_TRUE(SaveCategoryForm(data(), {std::nullopt, "Snacks", true, false, food, false}, &key).ok);
+  // Its own name on edit is fine.
+  EXPECT_TRUE(SaveCategoryForm(data(), {key, "Snacks", true, false, food, true}).ok);
+}
+
+TEST_F(LedgerTest, DeletingASubcategoryMovesItsRowsToTheHeader) {
+  const CategoryKey food = FindCategoryByFullName(data(), "Food");
+  const CategoryKey groceries = FindCategoryByFullName(data(), "Food | Groceries");
+  const TransactionKey row = Add(kChecking, "5", "2026-12-01", TransactionType::Purchase, {}, "Food | Groceries");
+  BudgetWith("Plan", groceries, 100);
+  ASSERT_TRUE(db().exec(store::FormatSql("INSERT INTO BudgetCategories (BudgetID, CategoryID, Amount) VALUES (1, %d, 5)", {food})));
+  prompter_.answer("Delete");
+  ASSERT_TRUE(DeleteCategoriesFromWindow(data(), {groceries}, prompter_).ok);
+  EXPECT_EQ(prompter_.shown.back().text,
+            "Are you sure that you would like to delete the selected categories?\r\n\r\nDeleting the selected "
+            "categories will remove them from associated budgets.");
+  EXPECT_EQ(Row(row).category, food);
+  EXPECT_EQ(Number(store::FormatSql("SELECT COUNT(*) FROM BudgetCategories WHERE CategoryID = %d", {groceries})), 0);
+  EXPECT_EQ(Number(store::FormatSql("SELECT COUNT(*) FROM BudgetCategories WHERE CategoryID = %d", {food})), 1);
+}
+
+TEST_F(LedgerTest, DeletingAHeaderLiftsItsChildrenAndKeepsItsRows) {
+  const CategoryKey bills = FindCategoryByFullName(data(), "Bills");
+  const CategoryKey water = FindCategoryByFullName(data(), "Bills | Water");
+  const TransactionKey row = Add(kChecking, "5", "2026-12-01", TransactionType::Purchase, {}, "Bills");
+  ASSERT_TRUE(DeleteCategory(data(), bills));
+  EXPECT_EQ(Row(row).category, bills);
+  EXPECT_EQ(FindCategoryByFullName(data(), "Water"), water);
+  EXPECT_EQ(CategoryFullName(data(), water).value_or(""), "Water");
+  EXPECT_EQ(TransactionCategoryText(data(), Row(row)), "Bills");  // a deleted category still names its rows
+  EXPECT_FALSE(DeleteCategory(data(), bills));
+}
+
+TEST_F(LedgerTest, CategoryWindowOrdersExpensesThenIncomeWithoutCase) {
+  ASSERT_TRUE(AddCategory(data(), "apples", false, 0, false, true));
+  const auto lines = CategoryWindowLines(data());
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.front().name, "apples");
+  bool seenIncome = false;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!lines[i].expense) seenIncome = true;
+    EXPECT_FALSE(seenIncome && lines[i].expense) << "expense after income: " << lines[i].fullName;
+  }
+  const auto food = std::find_if(lines.begin(), lines.end(), [](const CategoryLine& l) { return l.fullName == "Food"; });
+  ASSERT_NE(food, lines.end());
+  EXPECT_EQ((food + 1)->fullName, "Food | Dining Out");
+  EXPECT_EQ((food + 2)->fullName, "Food | Groceries");
+}
+
+TEST_F(LedgerTest, PayeeFormReplacesAndMerges) {
+  const PayeeKey a = AddPayee(data(), "Alpha", "").value_or(0);
+  const PayeeKey b = AddPayee(data(), "O'Brien", "old notes").value_or(0);
+  EXPECT_EQ(FindPayeeId(data(), "O'Brien"), b);
+  EXPECT_FALSE(AddPayee(data(), "O'Brien", "").has_value());
+  const TransactionKey row = Add(kChecking, "1", "2026-12-01", TransactionType::Purchase, "Alpha");
+
+  // Adding an existing name and replacing updates it and creates nothing.
+  prompter_.answer("Replace Payee");
+  PayeeKey saved = 0;
+  ASSERT_TRUE(SavePayeeForm(data(), {std::nullopt, "O'Brien", "new notes"}, prompter_, &saved).ok);
+  EXPECT_EQ(saved, b);
+  EXPECT_EQ(Text(store::FormatSql("SELECT Notes FROM PayAccounts WHERE ID = %d", {b})), "new notes");
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM PayAccounts"), 2);
+
+  // Cancelling keeps everything.
+  EXPECT_TRUE(SavePayeeForm(data(), {a, "O'Brien", ""}, prompter_).declined);
+  // Editing A to B's name and replacing merges A into B.
+  prompter_.answer("Replace Payee");
+  ASSERT_TRUE(SavePayeeForm(data(), {a, "O'Brien", "merged"}, prompter_).ok);
+  EXPECT_EQ(Number(store::FormatSql("SELECT Deleted FROM PayAccounts WHERE ID = %d", {a})), 1);
+  EXPECT_EQ(Row(row).payee, b);
+  EXPECT_EQ(SavePayeeForm(data(), {std::nullopt, " ", ""}, prompter_).message, "Please enter a name for this payee.");
+}
+
+TEST_F(LedgerTest, UnassignedAndBalanceAdjustingEntryAreSpecial) {
+  ASSERT_TRUE(AddPayee(data(), "Unassigned", "").has_value());
+  EXPECT_EQ(FindPayeeId(data(), "Unassigned"), 0);
+  EXPECT_EQ(PayeeName(data(), 0).value_or(""), "Unassigned");
+  ASSERT_TRUE(AddPayee(data(), std::string(kBalanceAdjustingEntry), "").has_value());
+  for (const PayeeLine& line : PayeeWindowLines(data())) EXPECT_NE(line.name, kBalanceAdjustingEntry);
+  EXPECT_EQ(FindPayeeId(data(), "Nobody"), -1);
+}
+
+}  // namespace
+}  // namespace tallyvane::ledger
