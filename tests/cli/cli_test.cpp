@@ -191,5 +191,105 @@ TEST_F(CliTest, WriteThatFailsIsNotReportedAsSuccess) {
   EXPECT_NE(result.err.find("could not be saved"), std::string::npos) << result.err;
 }
 
+TEST_F(CliTest, AccountsCategoriesAndPayeesByCommand) {
+  ASSERT_EQ(Run(With({"init"})).status, 0);
+  Result added = Run(With({"account", "add", "--name", "O'Brien's Visa", "--type", "Credit Card", "--starting", "250.00",
+                           "--number", "4111111111111111", "--fi", "2"}));
+  ASSERT_EQ(added.status, 0) << added.err;
+  EXPECT_EQ(added.out, "4\n");
+  Result shown = Run(With({"--json", "account", "show", "O'Brien's Visa"}));
+  ASSERT_EQ(shown.status, 0) << shown.err;
+  EXPECT_NE(shown.out.find("\"masked_number\":\"************1111\""), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("\"balance\":25000,\"balance_text\":\"$250.00\""), std::string::npos) << shown.out;
+
+  Result dup = Run(With({"account", "add", "--name", "O'Brien's Visa"}));
+  EXPECT_EQ(dup.status, 1);
+  EXPECT_EQ(dup.err, "Account name exists: Another account name with the same name already exists. Please enter a different name.\n");
+  // Editing with nothing but a description keeps the masked number as stored.
+  EXPECT_EQ(Run(With({"account", "edit", "#4", "--description", "travel"})).status, 0);
+  EXPECT_NE(Run(With({"--json", "account", "show", "#4"})).out.find("\"number\":\"4111111111111111\""), std::string::npos);
+  EXPECT_EQ(Run(With({"account", "show", "Nowhere"})).status, 2);
+  EXPECT_EQ(Run(With({"account", "find", "visa"})).out, "4\n");
+
+  Result category = Run(With({"category", "add", "--name", "Pets", "--parent", "Personal"}));
+  ASSERT_EQ(category.status, 0) << category.err;
+  EXPECT_NE(Run(With({"--json", "category", "list"})).out.find("\"full_name\":\"Personal | Pets\""), std::string::npos);
+  Result payee = Run(With({"payee", "add", "--name", "Vet; Clinic", "--notes", "100% care"}));
+  ASSERT_EQ(payee.status, 0) << payee.err;
+  EXPECT_NE(Run(With({"--json", "payee", "list"})).out.find("\"notes\":\"100% care\""), std::string::npos);
+
+  Result refused = Run(With({"account", "delete", "#1", "#2", "#3", "#4"}));
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("Tallyvane requires at least one account."), std::string::npos);
+  EXPECT_EQ(Run(With({"account", "delete", "#2"})).status, 1);  // the question, unanswered, cancels
+  EXPECT_EQ(Run(With({"--answer", "Delete", "account", "delete", "#2"})).status, 0);
+  EXPECT_EQ(Run(With({"account", "show", "#2"})).status, 2);
+}
+
+TEST_F(CliTest, TransactionsRegisterAndBalances) {
+  ASSERT_EQ(Run(With({"init"})).status, 0);
+  Result grocery = Run(With({"txn", "add", "--account", "Checking Account", "--amount", "12.50", "--payee", "Grocer",
+                             "--category", "Food | Groceries", "--date", "2026-01-05"}));
+  ASSERT_EQ(grocery.status, 0) << grocery.err;
+  Result transfer = Run(With({"txn", "add", "--account", "Checking Account", "--amount", "100", "--type", "Transfer",
+                              "--to", "Savings Account", "--date", "2026-01-06"}));
+  ASSERT_EQ(transfer.status, 0) << transfer.err;
+  EXPECT_EQ(transfer.out, "2\n");
+
+  Result reg = Run(With({"--json", "register", "Checking Account", "--from", "2026-01-01", "--to", "2026-01-31"}));
+  ASSERT_EQ(reg.status, 0) << reg.err;
+  EXPECT_NE(reg.out.find("\"payee\":\"Transfer to Savings Account\""), std::string::npos) << reg.out;
+  EXPECT_NE(reg.out.find("\"balance\":-11250"), std::string::npos) << reg.out;
+  EXPECT_NE(reg.out.find("\"deposit\":null"), std::string::npos);
+
+  // The partner row opens its origin: the edit changes both.
+  ASSERT_EQ(Run(With({"txn", "edit", "3", "--amount", "40"})).status, 0);
+  Result partner = Run(With({"txn", "show", "3"}));
+  EXPECT_NE(partner.out.find("\"amount\":4000"), std::string::npos) << partner.out;
+
+  ASSERT_EQ(Run(With({"txn", "split", "1", "--line", "Food | Groceries;milk;-10.00", "--line", "Bills;;-2.50"})).status, 0);
+  Result bad = Run(With({"txn", "split", "1", "--line", "Bills;;-1"}));
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("The split transactions must sum to the original transaction amount of $12.50."), std::string::npos);
+
+  Result balances = Run(With({"--json", "balances"}));
+  EXPECT_NE(balances.out.find("\"item\":\"Checking Account: -$52.50\""), std::string::npos) << balances.out;
+  EXPECT_NE(balances.out.find("\"assets\":-1250,\"assets_text\":\"-$12.50\""), std::string::npos) << balances.out;
+
+  EXPECT_EQ(Run(With({"--yes", "txn", "void", "2"})).status, 0);
+  Result again = Run(With({"--yes", "txn", "void", "2"}));
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.err.find("Void failed: Transaction has already been marked void."), std::string::npos) << again.err;
+
+  Result check = Run(With({"txn", "add", "--account", "Checking Account", "--amount", "5", "--type", "Check",
+                           "--number", "12a", "--date", "2026-01-07"}));
+  EXPECT_EQ(check.status, 1);
+  EXPECT_NE(check.err.find("Please enter only numbers as the check number."), std::string::npos);
+  EXPECT_EQ(Run(With({"txn", "add", "--account", "Checking Account", "--amount", "5", "--date", "2026-02-30"})).status, 2);
+  EXPECT_EQ(Run(With({"register", "find", "Checking Account", "grocer", "--period", "All"})).out, "1\n");
+}
+
+TEST_F(CliTest, PasswordIsRequiredOnceSet) {
+  ASSERT_EQ(Run(With({"init"})).status, 0);
+  Result weak = Run(With({"password", "set", "short", "--confirm", "short"}));
+  EXPECT_EQ(weak.status, 1);
+  EXPECT_NE(weak.err.find("Please enter a password that has a minimum of 6 characters."), std::string::npos);
+  ASSERT_EQ(Run(With({"password", "set", "Secret1", "--confirm", "Secret1"})).status, 0);
+
+  Result missing = Run(With({"account", "list"}));
+  EXPECT_EQ(missing.status, 3);
+  EXPECT_EQ(missing.err, "Please enter your password:\n");
+  Result wrong = Run(With({"--password", "nope", "account", "list"}));
+  EXPECT_EQ(wrong.status, 3);
+  EXPECT_EQ(wrong.err, "The password you typed is incorrect. Please retype your current password.\n");
+  EXPECT_EQ(Run(With({"--password", "Secret1", "account", "list"})).status, 0);
+  EXPECT_EQ(Run(With({"password", "check", "Secret1"})).status, 0);
+  EXPECT_EQ(Run(With({"password", "check", "secret1"})).status, 3);
+  // Nothing stores or prints it in the clear.
+  EXPECT_EQ(ReadAll(DataFile()).find("Secret1"), std::string::npos);
+  EXPECT_EQ(Run(With({"--password", "Secret1", "password", "remove", "--current", "Secret1"})).status, 0);
+  EXPECT_EQ(Run(With({"account", "list"})).status, 0);
+}
+
 }  // namespace
 }  // namespace tallyvane::cli
