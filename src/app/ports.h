@@ -1,27 +1,13 @@
-// Ports of the application shell that the core modules below do not need:
-// the mail transport. (Clock, Prompter, Progress and Settings live in store.)
+// Ports of the application shell. The mail transport lives with the other
+// ports in the store module, since reports hand mail to it too.
 #pragma once
 
-#include <filesystem>
-#include <string>
-#include <vector>
+#include "store/ports.h"
 
 namespace tallyvane::app {
 
-enum class MailOutcome { Sent, Failed, Cancelled };
-
-struct MailMessage {
-  std::vector<std::string> to;
-  std::string subject;
-  std::string body;
-  std::filesystem::path attachment;  // empty for none
-  std::string attachmentName;
-};
-
-class MailTransport {
- public:
-  virtual ~MailTransport() = default;
-  virtual MailOutcome send(const MailMessage& message) = 0;
-};
+using store::MailMessage;
+using store::MailOutcome;
+using store::MailTransport;
 
 }  // namespace tallyvane::app

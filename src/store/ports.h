@@ -1,9 +1,10 @@
 // How the core reaches the outside: the clock, questions and messages to the
-// user, and progress of long work. The window application, the command-line
-// tool and the tests each implement these.
+// user, progress of long work, and the mail transport. The window
+// application, the command-line tool and the tests each implement these.
 #pragma once
 
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,23 @@ class NullProgress final : public Progress {
   void setText(std::string_view) override {}
   void setFraction(long long, long long) override {}
   [[nodiscard]] bool cancelRequested() const override { return false; }
+};
+
+enum class MailOutcome { Sent, Failed, Cancelled };
+
+struct MailMessage {
+  std::vector<std::string> to;
+  std::string subject;
+  std::string body;
+  std::filesystem::path attachment;  // empty for none
+  std::string attachmentName;
+};
+
+// Hands a message to a mail server; reports what became of it.
+class MailTransport {
+ public:
+  virtual ~MailTransport() = default;
+  virtual MailOutcome send(const MailMessage& message) = 0;
 };
 
 }  // namespace tallyvane::store
