@@ -386,34 +386,22 @@ std::vector<AccountListLine> AccountListLines(DataContext& data) {
   return lines;
 }
 
+namespace {
+
+std::vector<int32_t> AccountKeys(DataContext& data) {
+  std::vector<int32_t> keys;
+  for (const AccountListLine& line : AccountListLines(data)) keys.push_back(line.key);
+  return keys;
+}
+
+}  // namespace
+
 AccountSearch::Result AccountSearch::find(DataContext& data, std::string_view text) {
-  text_ = std::string(text);
-  finder_.reset();
-  if (IsBlank(text)) {
-    return {std::nullopt, Status::Fail("Please enter a valid string to search", "Find the Account")};
-  }
-  return search(data, false);
+  return search_.find(text, AccountKeys(data), [&](int32_t key, const std::string& t) { return AccountMatchesText(data, key, t); });
 }
 
 AccountSearch::Result AccountSearch::findNext(DataContext& data) {
-  if (IsBlank(text_)) return {std::nullopt, Status::Fail("Please enter a valid string to search", "Find the Account")};
-  return search(data, true);
-}
-
-AccountSearch::Result AccountSearch::search(DataContext& data, bool next) {
-  const auto lines = AccountListLines(data);
-  const bool continuing = next && finder_.hasMatch();
-  const auto index = finder_.find(lines.size(), [&](std::size_t i) { return AccountMatchesText(data, lines[i].key, text_); },
-                                  next);
-  if (index) return {lines[*index].key, Status::Ok()};
-  if (continuing) {
-    return {std::nullopt,
-            Status::Fail(FormatSql("No more accounts matching \"%s\" could be found.", {text_}), "Search Complete")};
-  }
-  return {std::nullopt, Status::Fail(FormatSql("The string \"%s\" cannot be found in Account Names, Account Numbers or "
-                                               "Financial Institutions.",
-                                               {text_}),
-                                     "Find the Account")};
+  return search_.findNext(AccountKeys(data), [&](int32_t key, const std::string& t) { return AccountMatchesText(data, key, t); });
 }
 
 }  // namespace tallyvane::ledger

@@ -10,6 +10,7 @@
 
 #include "ledger/categories.h"
 #include "ledger/keys.h"
+#include "ledger/search.h"
 #include "store/data_context.h"
 #include "store/money.h"
 #include "store/ports.h"
@@ -123,18 +124,14 @@ struct AccountListLine {
 // Find and find next in the account list.
 class AccountSearch {
  public:
-  // The matching key, or the message as shown.
-  struct Result {
-    std::optional<AccountKey> key;
-    Status status;
-  };
+  using Result = ListSearch::Result;
   Result find(DataContext& data, std::string_view text);
   Result findNext(DataContext& data);
 
  private:
-  Result search(DataContext& data, bool next);
-  std::string text_;
-  ListFinder finder_;
+  ListSearch search_{"Find the Account",
+                     "The string \"%s\" cannot be found in Account Names, Account Numbers or Financial Institutions.",
+                     "No more accounts matching \"%s\" could be found."};
 };
 
 }  // namespace tallyvane::ledger

@@ -275,29 +275,6 @@ Status DeleteCategoriesFromWindow(DataContext& data, const std::vector<CategoryK
   return guard.commit();
 }
 
-CategorySearch::Result CategorySearch::find(DataContext& data, std::string_view text) {
-  text_ = std::string(text);
-  finder_.reset();
-  return search(data, false);
-}
-
-CategorySearch::Result CategorySearch::findNext(DataContext& data) { return search(data, true); }
-
-CategorySearch::Result CategorySearch::search(DataContext& data, bool next) {
-  if (IsBlank(text_)) return {std::nullopt, Status::Fail("Please enter a valid string to search", "Find the Category")};
-  const auto lines = CategoryWindowLines(data);
-  const bool continuing = next && finder_.hasMatch();
-  const auto index =
-      finder_.find(lines.size(), [&](std::size_t i) { return CategoryMatchesText(data, lines[i].key, text_); }, next);
-  if (index) return {lines[*index].key, Status::Ok()};
-  if (continuing) {
-    return {std::nullopt,
-            Status::Fail(FormatSql("No more categories matching \"%s\" could be found.", {text_}), "Search Complete")};
-  }
-  return {std::nullopt,
-          Status::Fail(FormatSql("The string \"%s\" cannot be found in Categories.", {text_}), "Find the Category")};
-}
-
 std::optional<TypedCategory> CategoryFromTypedName(DataContext& data, std::string_view typed, bool expense,
                                                    store::Prompter* prompter) {
   const std::string name = TrimSpaces(typed);

@@ -99,22 +99,6 @@ class ListFinder {
   std::optional<std::size_t> last_;
 };
 
-// Find and find next in the category window.
-class CategorySearch {
- public:
-  struct Result {
-    std::optional<CategoryKey> key;
-    Status status;
-  };
-  Result find(DataContext& data, std::string_view text);
-  Result findNext(DataContext& data);
-
- private:
-  Result search(DataContext& data, bool next);
-  std::string text_;
-  ListFinder finder_;
-};
-
 // The typed-name rules of the transaction forms. The category field: an
 // existing full name is chosen, a new name is created at top level with the
 // transaction's kind ("A new category was created" at the field).

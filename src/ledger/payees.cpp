@@ -154,33 +154,6 @@ Status DeletePayeesFromWindow(DataContext& data, const std::vector<PayeeKey>& ke
   return guard.commit();
 }
 
-PayeeSearch::Result PayeeSearch::find(DataContext& data, std::string_view text) {
-  text_ = std::string(text);
-  last_.reset();
-  return search(data, false);
-}
-
-PayeeSearch::Result PayeeSearch::findNext(DataContext& data) { return search(data, true); }
-
-PayeeSearch::Result PayeeSearch::search(DataContext& data, bool next) {
-  if (IsBlank(text_)) return {std::nullopt, Status::Fail("Please enter a valid string to search", "Find the Payee")};
-  const auto lines = PayeeWindowLines(data);
-  const bool continuing = next && last_.has_value();
-  for (std::size_t i = continuing ? *last_ + 1 : 0; i < lines.size(); ++i) {
-    if (PayeeMatchesText(data, lines[i].key, text_)) {
-      last_ = i;
-      return {lines[i].key, Status::Ok()};
-    }
-  }
-  last_.reset();
-  if (continuing) {
-    return {std::nullopt,
-            Status::Fail(FormatSql("No more payees matching \"%s\" could be found.", {text_}), "Search Complete")};
-  }
-  return {std::nullopt, Status::Fail(FormatSql("The string \"%s\" cannot be found in Payee Names or Payee Notes.", {text_}),
-                                     "Find the Payee")};
-}
-
 std::optional<PayeeKey> PayeeFromTypedName(DataContext& data, std::string_view typed) {
   const std::string name = TrimSpaces(typed);
   if (name.empty()) return std::nullopt;

@@ -59,22 +59,6 @@ struct PayeeForm {
 [[nodiscard]] Status DeletePayeesFromWindow(DataContext& data, const std::vector<PayeeKey>& keys,
                                             store::Prompter& prompter);
 
-// Find and find next in the payee window.
-class PayeeSearch {
- public:
-  struct Result {
-    std::optional<PayeeKey> key;
-    Status status;
-  };
-  Result find(DataContext& data, std::string_view text);
-  Result findNext(DataContext& data);
-
- private:
-  Result search(DataContext& data, bool next);
-  std::string text_;
-  std::optional<std::size_t> last_;
-};
-
 // The payee field of a transaction form: an existing payee is chosen, a new
 // name is created. nullopt only when the name is empty or a write failed.
 [[nodiscard]] std::optional<PayeeKey> PayeeFromTypedName(DataContext& data, std::string_view typed);

@@ -12,6 +12,7 @@
 #include "ledger/entry.h"
 #include "ledger/payees.h"
 #include "ledger/register.h"
+#include "ledger/search.h"
 #include "ledger/transactions.h"
 #include "store/dates.h"
 #include "store/record.h"
