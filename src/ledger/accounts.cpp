@@ -97,6 +97,22 @@ bool DeleteAccount(DataContext& data, AccountKey key) {
   {
     // One recomputation per touched account, however many rows go.
     RebalanceBatch batch(data);
+    // Plain rows (no partner, no split lines, no balancing entry, not
+    // reconciled) need nothing but the flag: retire them in one statement,
+    // which is what deleting them one by one would do.
+    const std::string plain = FormatSql(
+        "Account = %d AND Deleted = 0 AND IFNULL(CAST(Reconciled AS INTEGER), 0) = 0 AND "
+        "IFNULL(CAST(ReferencedAccount AS INTEGER), 0) = 0 AND IFNULL(CAST(SplitTransaction AS INTEGER), 0) = 0 AND "
+        "IFNULL(Note, '') != '%Q'",
+        {key, kBalancingEntryNote});
+    const std::string earliest =
+        store::QueryFirstText(data.db(), FormatSql("SELECT DATE(TransactionDate) FROM Transactions WHERE %s ORDER BY "
+                                                   "TransactionDate LIMIT 1",
+                                                   {plain}));
+    if (!earliest.empty()) {
+      store::Execute(data.db(), "UPDATE Transactions SET Deleted = '1' WHERE %s", {plain});
+      Rebalance(data, key, earliest);
+    }
     std::vector<TransactionKey> rows;
     for (Query q(data.db(), FormatSql("SELECT ID FROM Transactions WHERE Account = %d AND Deleted = 0 ORDER BY ID", {key}));
          q.hasRow(); q.next()) {

@@ -95,24 +95,33 @@ void RecomputeMonthlyBalances(DataContext& data, AccountKey account, const std::
   if (last.empty()) last = TodayText(data);
   const bool asset = AccountIsAsset(data, account);
 
-  // Collect first: the cache rows are written on the same handle.
-  std::vector<TransactionRow> rows;
+  // Month sums in one pass inside SQLite; the rows themselves are never
+  // needed here. The casts read flags and amounts as the record layer does
+  // (NULL or empty is 0). Collected first: the cache rows are written on the
+  // same handle.
+  struct MonthSum {
+    YearMonth month;
+    Money amount;
+    Money reconciledAmount;
+  };
+  std::vector<MonthSum> sums;
   {
-    TransactionRange range(data.db(), account, -1, MonthStart(fromDate), last, true);
-    TransactionRow row;
-    while (range.next(row)) {
-      if (!row.isVoid) rows.push_back(row);
-    }
+    store::Query q(data.db(),
+                   FormatSql("SELECT substr(TransactionDate, 1, 7), SUM(CAST(Amount AS INTEGER)), "
+                             "SUM(CASE WHEN IFNULL(CAST(Reconciled AS INTEGER), 0) != 0 THEN CAST(Amount AS INTEGER) "
+                             "ELSE 0 END) FROM Transactions WHERE Account = %d AND Deleted = 0 AND TransactionDate >= "
+                             "DATE('%Q') AND TransactionDate <= DATE('%Q') AND IFNULL(CAST(Void AS INTEGER), 0) = 0 "
+                             "GROUP BY 1 ORDER BY 1",
+                             {account, MonthStart(fromDate), last}));
+    for (; q.hasRow(); q.next()) sums.push_back({MonthOf(q.text(0) + "-01"), Money(q.int64(1)), Money(q.int64(2))});
   }
-  for (const TransactionRow& row : rows) {
-    const YearMonth ym = MonthOf(row.date);
-    if (Key(ym) != Key(current)) {
-      for (int key = Key(current); key < Key(ym); ++key) WriteCacheRow(data, account, key, balance, reconciled);
-      current = ym;
+  for (const MonthSum& sum : sums) {
+    if (Key(sum.month) != Key(current)) {
+      for (int key = Key(current); key < Key(sum.month); ++key) WriteCacheRow(data, account, key, balance, reconciled);
+      current = sum.month;
     }
-    const Money signedAmount = asset ? row.amount : -row.amount;
-    balance += signedAmount;
-    if (row.reconciled) reconciled += signedAmount;
+    balance += asset ? sum.amount : -sum.amount;
+    reconciled += asset ? sum.reconciledAmount : -sum.reconciledAmount;
   }
   WriteCacheRow(data, account, Key(current), balance, reconciled);
 }

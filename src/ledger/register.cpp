@@ -109,6 +109,7 @@ std::vector<RegisterRow> RegisterRows(DataContext& data, AccountKey account, con
   if (rows.empty()) return out;
   const bool asset = AccountIsAsset(data, account);
   auto step = [&](Money amount) { return asset ? amount : -amount; };
+  RowTexts texts(data);
 
   // The first row's balance comes from the cache; later rows step from it.
   Money balance = TransactionRunningBalance(data, rows.front().key);
@@ -129,8 +130,8 @@ std::vector<RegisterRow> RegisterRows(DataContext& data, AccountKey account, con
         RegisterRow line;
         line.row = row;
         line.splitLine = split.key;
-        line.payeeText = TransactionPayeeText(data, row);
-        line.categoryText = "-split-  " + CategoryFullName(data, split.category).value_or("");
+        line.payeeText = texts.payee(row);
+        line.categoryText = "-split-  " + texts.categoryName(split.category);
         line.note = CleanNote(split.note);
         place(line, split.amount);
         if (!row.isVoid) balance += step(split.amount);
@@ -141,8 +142,8 @@ std::vector<RegisterRow> RegisterRows(DataContext& data, AccountKey account, con
     }
     RegisterRow line;
     line.row = row;
-    line.payeeText = TransactionPayeeText(data, row);
-    line.categoryText = TransactionCategoryText(data, row);
+    line.payeeText = texts.payee(row);
+    line.categoryText = texts.category(row);
     line.note = row.note;
     place(line, row.amount);
     if (!row.isVoid) balance += step(row.amount);

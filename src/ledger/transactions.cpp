@@ -396,21 +396,38 @@ bool ReassignPayeeInTransactions(DataContext& data, PayeeKey from, PayeeKey to) 
                         {KeyText(to), KeyText(from), static_cast<int>(TransactionType::Transfer)});
 }
 
-std::string TransactionPayeeText(DataContext& data, const TransactionRow& row) {
+std::string RowTexts::payee(const TransactionRow& row) {
   if (row.isVoid) return "VOID*VOID*VOID";
   if (row.referencedAccount != 0) {
-    const std::string other = AccountName(data, row.referencedAccount);
-    return FormatSql(row.amount.minorUnits() <= 0 ? "Transfer to %s" : "Transfer from %s", {other});
+    auto found = accounts_.find(row.referencedAccount);
+    if (found == accounts_.end()) found = accounts_.emplace(row.referencedAccount, AccountName(data_, row.referencedAccount)).first;
+    return FormatSql(row.amount.minorUnits() <= 0 ? "Transfer to %s" : "Transfer from %s", {found->second});
   }
   if (row.payee == 0) return {};
-  std::string name = PayeeName(data, row.payee).value_or("");
-  if (name == kBalanceAdjustingEntry) return {};
-  return name;
+  auto found = payees_.find(row.payee);
+  if (found == payees_.end()) {
+    std::string name = PayeeName(data_, row.payee).value_or("");
+    if (name == kBalanceAdjustingEntry) name.clear();
+    found = payees_.emplace(row.payee, std::move(name)).first;
+  }
+  return found->second;
 }
 
-std::string TransactionCategoryText(DataContext& data, const TransactionRow& row) {
+std::string RowTexts::categoryName(CategoryKey key) {
+  auto found = categories_.find(key);
+  if (found == categories_.end()) found = categories_.emplace(key, CategoryText(data_, key)).first;
+  return found->second;
+}
+
+std::string RowTexts::category(const TransactionRow& row) {
   if (row.split) return "-split-";
-  return CategoryText(data, row.category);
+  return categoryName(row.category);
+}
+
+std::string TransactionPayeeText(DataContext& data, const TransactionRow& row) { return RowTexts(data).payee(row); }
+
+std::string TransactionCategoryText(DataContext& data, const TransactionRow& row) {
+  return RowTexts(data).category(row);
 }
 
 std::string TransactionPayeeText(DataContext& data, TransactionKey key) {
@@ -452,15 +469,20 @@ bool TransactionMatchesText(DataContext& data, TransactionKey key, std::string_v
          store::FormatMoneyPlain(data.regional(), magnitude).find(typed) != std::string::npos;
 }
 
+// MIN/MAX(DATE(TransactionDate)) would read every row of the account; the
+// stored "YYYY-MM-DD" text sorts as the dates do, so the first row in index
+// order gives the same answer.
 std::string FirstTransactionDate(DataContext& data, AccountKey account) {
   return store::QueryFirstText(
-      data.db(), FormatSql("SELECT MIN(DATE(TransactionDate)) from Transactions where Account = %d  AND Deleted = 0",
+      data.db(), FormatSql("SELECT DATE(TransactionDate) from Transactions where Account = %d AND Deleted = 0 "
+                           "ORDER BY TransactionDate LIMIT 1",
                            {account}));
 }
 
 std::string LastTransactionDate(DataContext& data, AccountKey account) {
   return store::QueryFirstText(
-      data.db(), FormatSql("SELECT MAX(DATE(TransactionDate)) from Transactions where Account = %d  AND Deleted = 0",
+      data.db(), FormatSql("SELECT DATE(TransactionDate) from Transactions where Account = %d AND Deleted = 0 "
+                           "ORDER BY TransactionDate DESC LIMIT 1",
                            {account}));
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "ledger/keys.h"
@@ -101,6 +102,23 @@ bool SetTransactionPayeeByName(DataContext& data, TransactionKey key, std::strin
 bool UnreconcileTransaction(DataContext& data, TransactionKey key);
 [[nodiscard]] bool IsCheckNumberUnused(DataContext& data, AccountKey account, std::string_view number);
 bool ReassignPayeeInTransactions(DataContext& data, PayeeKey from, PayeeKey to);
+
+// The texts of rows for a list that shows many of them: account, payee and
+// category names are looked up once per list fill.
+class RowTexts {
+ public:
+  explicit RowTexts(DataContext& data) : data_(data) {}
+  [[nodiscard]] std::string payee(const TransactionRow& row);
+  [[nodiscard]] std::string category(const TransactionRow& row);
+  // A category's display text, deleted categories included.
+  [[nodiscard]] std::string categoryName(CategoryKey key);
+
+ private:
+  DataContext& data_;
+  std::unordered_map<int32_t, std::string> accounts_;
+  std::unordered_map<int32_t, std::string> payees_;
+  std::unordered_map<int32_t, std::string> categories_;
+};
 
 [[nodiscard]] std::string TransactionPayeeText(DataContext& data, const TransactionRow& row);
 [[nodiscard]] std::string TransactionCategoryText(DataContext& data, const TransactionRow& row);

@@ -17,10 +17,16 @@ constexpr std::array<std::string_view, 6> kAccountProtectedColumns = {
     "AcctDescription", "AcctNotes", "FinancialInstitution", "RoutingNumber", "AcctNumber", "AcctUserID"};
 constexpr std::array<std::string_view, 4> kInstitutionProtectedColumns = {"FIName", "FIId", "FIOrg", "FIUrl"};
 
-constexpr std::array<std::string_view, 7> kLookupIndexes = {
-    "CREATE INDEX IF NOT EXISTS TvTransactionsByAccountDate ON Transactions (Account, TransactionDate)",
-    "CREATE INDEX IF NOT EXISTS TvTransactionsByPayeeDate ON Transactions (PayAccount, TransactionDate)",
-    "CREATE INDEX IF NOT EXISTS TvTransactionsByCategoryDate ON Transactions (Category, TransactionDate)",
+// Every ledger query filters Deleted = 0, so it stands in the index before the
+// date: ranges and first/last dates are then read in index order.
+constexpr std::array<std::string_view, 10> kLookupIndexes = {
+    // Earlier indexes of ours without the Deleted column.
+    "DROP INDEX IF EXISTS TvTransactionsByAccountDate",
+    "DROP INDEX IF EXISTS TvTransactionsByPayeeDate",
+    "DROP INDEX IF EXISTS TvTransactionsByCategoryDate",
+    "CREATE INDEX IF NOT EXISTS TvTransactionsByAccountLive ON Transactions (Account, Deleted, TransactionDate)",
+    "CREATE INDEX IF NOT EXISTS TvTransactionsByPayeeLive ON Transactions (PayAccount, Deleted, TransactionDate)",
+    "CREATE INDEX IF NOT EXISTS TvTransactionsByCategoryLive ON Transactions (Category, Deleted, TransactionDate)",
     "CREATE INDEX IF NOT EXISTS TvTransactionsByReference ON Transactions (ReferencedID)",
     "CREATE INDEX IF NOT EXISTS TvSplitsByParent ON SplitTransactions (TransactionID)",
     "CREATE INDEX IF NOT EXISTS TvMonthlyBalancesByAccountMonth ON MonthlyBalances (Account, TimeStamp)",
