@@ -13,7 +13,10 @@ Db::Db(Db&& other) noexcept
       path_(std::move(other.path_)),
       writeFailures_(other.writeFailures_),
       lastError_(std::move(other.lastError_)),
-      guardDepth_(std::exchange(other.guardDepth_, 0)) {}
+      guardDepth_(std::exchange(other.guardDepth_, 0)),
+      statements_(std::move(other.statements_)) {
+  other.statements_.clear();
+}
 
 Db& Db::operator=(Db&& other) noexcept {
   if (this != &other) {
@@ -23,6 +26,8 @@ Db& Db::operator=(Db&& other) noexcept {
     writeFailures_ = other.writeFailures_;
     lastError_ = std::move(other.lastError_);
     guardDepth_ = std::exchange(other.guardDepth_, 0);
+    statements_ = std::move(other.statements_);
+    other.statements_.clear();
   }
   return *this;
 }
@@ -45,6 +50,8 @@ Status Db::open(const std::string& path, int busyTimeoutMs) {
 }
 
 void Db::close() {
+  for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+  statements_.clear();
   if (handle_ != nullptr) {
     sqlite3_close_v2(handle_);
     handle_ = nullptr;
@@ -67,6 +74,24 @@ bool Db::exec(const std::string& sql) {
     return false;
   }
   return true;
+}
+
+sqlite3_stmt* Db::cachedStatement(const std::string& sql) {
+  if (handle_ == nullptr) return nullptr;
+  auto found = statements_.find(sql);
+  if (found != statements_.end()) {
+    sqlite3_reset(found->second);
+    sqlite3_clear_bindings(found->second);
+    return found->second;
+  }
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v3(handle_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
+                         nullptr) != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    return nullptr;
+  }
+  statements_.emplace(sql, stmt);
+  return stmt;
 }
 
 void Db::noteWriteFailure() {

@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 
 #include "store/status.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace tallyvane::store {
 
@@ -36,6 +38,12 @@ class Db {
   // write and its message kept.
   bool exec(const std::string& sql);
 
+  // A prepared statement kept for the life of the connection, reset and with
+  // its bindings cleared; for fixed-shape statements that take their values
+  // as bound parameters. Callers step it and leave it (never hold it across
+  // another call that may use the same text). Null when it cannot be prepared.
+  [[nodiscard]] sqlite3_stmt* cachedStatement(const std::string& sql);
+
   // Bookkeeping of failed writes, read by WriteGuard.
   void noteWriteFailure();
   [[nodiscard]] uint64_t writeFailures() const { return writeFailures_; }
@@ -48,6 +56,7 @@ class Db {
   uint64_t writeFailures_ = 0;
   std::string lastError_;
   int guardDepth_ = 0;
+  std::unordered_map<std::string, sqlite3_stmt*> statements_;
 };
 
 // One operation's transaction. The outermost guard begins an immediate

@@ -49,21 +49,31 @@ void LoadRecordFromRow(Record& record, const Table& table, sqlite3_stmt* stmt);
 std::string Table::NextKey() {
   std::lock_guard<std::mutex> hold(KeyLock());
   Db& db = *db_;
-  const std::string select =
-      FormatSqlLimited(kKeyedStatementLimit, "SELECT NextKey FROM RecordKeys WHERE ListName = '%Q'", {name_});
-  sqlite3_stmt* stmt = Prepare(db, select);
+  // Equivalent to "SELECT NextKey FROM RecordKeys WHERE ListName = '%Q'" with
+  // the name bound instead of quoted, prepared once per connection.
   bool found = false;
   std::string key;
-  if (stmt != nullptr && sqlite3_step(stmt) == SQLITE_ROW) {
-    found = true;
-    key = ColumnText(stmt, 0);
+  if (sqlite3_stmt* stmt = db.cachedStatement("SELECT NextKey FROM RecordKeys WHERE ListName = ?1")) {
+    sqlite3_bind_text(stmt, 1, name_.data(), static_cast<int>(name_.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(stmt) == SQLITE_ROW) {
+      found = true;
+      key = ColumnText(stmt, 0);
+    }
+    sqlite3_reset(stmt);
   }
-  sqlite3_finalize(stmt);
 
   if (found) {
     if (!key.empty()) {
       const std::string next = FormatSql("%d", {ParseInt32Prefix(key) + 1LL});
-      Execute(db, "UPDATE RecordKeys SET NextKey = '%Q' WHERE ListName = '%Q'", {next, name_});
+      sqlite3_stmt* update = db.cachedStatement("UPDATE RecordKeys SET NextKey = ?1 WHERE ListName = ?2");
+      bool ok = false;
+      if (update != nullptr) {
+        sqlite3_bind_text(update, 1, next.data(), static_cast<int>(next.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(update, 2, name_.data(), static_cast<int>(name_.size()), SQLITE_TRANSIENT);
+        ok = sqlite3_step(update) == SQLITE_DONE;
+        sqlite3_reset(update);
+      }
+      if (!ok) db.noteWriteFailure();
     }
     return key;
   }
@@ -285,15 +295,19 @@ void NewRecord(Table& table, Record& record) {
 
 bool LoadRecord(Table& table, Record& record, std::string_view key) {
   ResetRecord(record);
-  const std::string sql = FormatSqlLimited(kKeyedStatementLimit, "SELECT * FROM %s WHERE %s = '%Q'%s",
-                                           {table.name(), table.keyColumn(), key, table.filter()});
-  sqlite3_stmt* stmt = Prepare(table.db(), sql);
+  // "SELECT * FROM %s WHERE %s = '%Q'%s" with the key bound rather than
+  // quoted: the same rows, and the statement is prepared once per table.
+  const std::string sql =
+      FormatSql("SELECT * FROM %s WHERE %s = ?1%s", {table.name(), table.keyColumn(), table.filter()});
+  sqlite3_stmt* stmt = table.db().cachedStatement(sql);
+  if (stmt == nullptr) return false;
+  sqlite3_bind_text(stmt, 1, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
   bool found = false;
-  if (stmt != nullptr && sqlite3_step(stmt) == SQLITE_ROW) {
+  if (sqlite3_step(stmt) == SQLITE_ROW) {
     LoadRecordFromRow(record, table, stmt);
     found = true;
   }
-  sqlite3_finalize(stmt);
+  sqlite3_reset(stmt);
   return found;
 }
 
