@@ -125,6 +125,7 @@ std::vector<Command> AllCommands() {
   AddOfxCommands(commands);
   AddAccountCommands(commands);
   AddLedgerCommands(commands);
+  AddPlanningCommands(commands);
   return commands;
 }
 

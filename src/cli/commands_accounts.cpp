@@ -10,6 +10,7 @@
 #include "ledger/balances.h"
 #include "ledger/categories.h"
 #include "ledger/payees.h"
+#include "planning/investments.h"
 #include "store/secure.h"
 #include "store/text.h"
 
@@ -98,9 +99,9 @@ Json AccountJson(Session& session, AccountKey key, bool details) {
   }
   const bool investment = type == ledger::kInvestmentAccountType;
   const store::SecretsRead secrets = store::readAccountSecrets(db, ledger::KeyText(key));
-  // The panel's valuation: investments stand at their starting balance until
-  // they are valued by their holdings.
-  const Money balance = investment ? Money(r.GetInt64("AcctStartingBal")) : ledger::AccountBalanceNow(session.data, key);
+  // The accounts panel's valuation.
+  const Money balance = investment ? planning::InvestmentAccountValue(session.data, key)
+                                   : ledger::AccountBalanceNow(session.data, key);
   object.set("id", key).set("name", r.GetText("AcctName")).set("type", type).set("type_name", typeName);
   object.set("asset", investment || ledger::IsAssetAccount(session.data, key)).set("investment", investment);
   SetMoney(object, "balance", balance, regional);

@@ -10,6 +10,7 @@
 #include "ledger/payees.h"
 #include "ledger/register.h"
 #include "ledger/transactions.h"
+#include "planning/investments.h"
 #include "store/text.h"
 
 namespace tallyvane::cli {
@@ -345,7 +346,7 @@ int Balances(Session& session, Args& args) {
   TV_FINISH(args, rest);
   if (!rest.empty()) return session.usage("balances takes no arguments");
   const store::RegionalSettings& regional = session.data.regional();
-  const ledger::AccountsPanel panel = ledger::AccountTotals(session.data);
+  const ledger::AccountsPanel panel = ledger::AccountTotals(session.data, planning::InvestmentAccountValue);
   if (!session.json) {
     for (const std::string& item : panel.items) session.out << item << '\n';
     return kExitDone;

@@ -19,7 +19,7 @@ constexpr std::array<std::string_view, 4> kInstitutionProtectedColumns = {"FINam
 
 // Every ledger query filters Deleted = 0, so it stands in the index before the
 // date: ranges and first/last dates are then read in index order.
-constexpr std::array<std::string_view, 10> kLookupIndexes = {
+constexpr std::array<std::string_view, 11> kLookupIndexes = {
     // Earlier indexes of ours without the Deleted column.
     "DROP INDEX IF EXISTS TvTransactionsByAccountDate",
     "DROP INDEX IF EXISTS TvTransactionsByPayeeDate",
@@ -28,6 +28,7 @@ constexpr std::array<std::string_view, 10> kLookupIndexes = {
     "CREATE INDEX IF NOT EXISTS TvTransactionsByPayeeLive ON Transactions (PayAccount, Deleted, TransactionDate)",
     "CREATE INDEX IF NOT EXISTS TvTransactionsByCategoryLive ON Transactions (Category, Deleted, TransactionDate)",
     "CREATE INDEX IF NOT EXISTS TvTransactionsByReference ON Transactions (ReferencedID)",
+    "CREATE INDEX IF NOT EXISTS TvInvestmentsByAccountLive ON Investments (Account, Deleted, TransactionDate)",
     "CREATE INDEX IF NOT EXISTS TvSplitsByParent ON SplitTransactions (TransactionID)",
     "CREATE INDEX IF NOT EXISTS TvMonthlyBalancesByAccountMonth ON MonthlyBalances (Account, TimeStamp)",
     "CREATE INDEX IF NOT EXISTS TvRecordKeysByName ON RecordKeys (ListName)",
