@@ -126,6 +126,7 @@ std::vector<Command> AllCommands() {
   AddAccountCommands(commands);
   AddLedgerCommands(commands);
   AddPlanningCommands(commands);
+  AddReportCommands(commands);
   return commands;
 }
 

@@ -1,0 +1,30 @@
+// Budget against actual: for each budgeted category of one section, the
+// budget amount (monthly, or twelve times it for a year), the actual sum of
+// the transactions filed under the category in the budget's accounts, the
+// variance and the variance in percent.
+#pragma once
+
+#include <optional>
+#include <unordered_map>
+
+#include "reports/report.h"
+
+namespace tallyvane::reports {
+
+class BudgetReport final : public Report {
+ public:
+  BudgetReport(DataContext& owner, const ReportPeriod& period, int32_t budget, BudgetSection section,
+               BudgetPeriodKind periodKind);
+  void build() override;
+
+ private:
+  void buildSection(bool expense, const std::unordered_map<int32_t, int64_t>& actualByCategory);
+  int32_t budget_;
+  BudgetSection section_;
+  BudgetPeriodKind periodKind_;
+};
+
+// A live budget by key ("#12" or "12") or by name; nullopt when there is none.
+[[nodiscard]] std::optional<int32_t> FindBudget(DataContext& data, std::string_view keyOrName);
+
+}  // namespace tallyvane::reports
