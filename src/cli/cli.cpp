@@ -127,6 +127,7 @@ std::vector<Command> AllCommands() {
   AddLedgerCommands(commands);
   AddPlanningCommands(commands);
   AddReportCommands(commands);
+  AddImportCommands(commands);
   return commands;
 }
 

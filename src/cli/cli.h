@@ -108,6 +108,7 @@ void AddAccountCommands(std::vector<Command>& commands);
 void AddLedgerCommands(std::vector<Command>& commands);
 void AddPlanningCommands(std::vector<Command>& commands);
 void AddReportCommands(std::vector<Command>& commands);
+void AddImportCommands(std::vector<Command>& commands);
 
 // Runs the tool; returns the exit status.
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err);

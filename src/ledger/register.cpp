@@ -16,7 +16,7 @@ using store::FormatSql;
 namespace {
 
 std::string Date(int year, int month, int day) {
-  char buffer[16];
+  char buffer[40];
   std::snprintf(buffer, sizeof buffer, "%.4d-%.2d-%.2d", year, month, day);
   return buffer;
 }

@@ -1,0 +1,157 @@
+// import ofx, import csv.
+#include <algorithm>
+#include <ostream>
+
+#include "cli/common.h"
+#include "import/csv_import.h"
+#include "import/import_review.h"
+#include "import/statement_file.h"
+#include "ledger/accounts.h"
+#include "ledger/balances.h"
+#include "store/text.h"
+
+namespace tallyvane::cli {
+
+namespace {
+
+using store::Status;
+
+int ImportOfx(Session& session, Args& args) {
+  const auto untick = args.values("--untick");
+  const auto tick = args.values("--tick");
+  const auto categories = args.values("--category");
+  const bool dryRun = args.flag("--dry-run");
+  std::vector<std::string> rest;
+  if (auto error = args.finish(rest)) return session.usage(error->message);
+  if (rest.size() != 2) return session.usage("import ofx needs ACCOUNT FILE");
+  const auto account = ResolveAccount(session, rest[0]);
+  if (!account) return kExitUsage;
+  if (ledger::IsInvestmentAccount(session.data, *account)) return session.usage("statements import into bank accounts");
+  const import::StatementText file = import::readStatementFile(rest[1]);
+  if (!file.ok) {
+    session.err << file.message << '\n';
+    return kExitFile;
+  }
+  import::ImportReview review = import::ImportReview::Open(session.data, *account, file.text, session.prompter);
+  auto& rows = review.rows();
+  auto row = [&](const std::string& text) -> import::ReviewRow* {
+    const auto n = ParseKey(text);
+    if (!n || *n < 1 || static_cast<std::size_t>(*n) > rows.size()) return nullptr;
+    return &rows[static_cast<std::size_t>(*n) - 1];
+  };
+  for (const std::string& n : untick) {
+    auto* r = row(n);
+    if (!r) return session.usage("no review row " + n);
+    r->ticked = false;
+  }
+  for (const std::string& n : tick) {
+    auto* r = row(n);
+    if (!r) return session.usage("no review row " + n);
+    r->ticked = true;
+  }
+  const auto choices = import::ImportReview::CategoryChoices(session.data);
+  for (const std::string& pair : categories) {
+    const auto equals = pair.find('=');
+    auto* r = equals == std::string::npos ? nullptr : row(pair.substr(0, equals));
+    if (!r) return session.usage("--category takes N=NAME: " + pair);
+    const std::string name = pair.substr(equals + 1);
+    if (std::find(choices.begin(), choices.end(), name) == choices.end()) return session.usage("no category choice " + name);
+    r->category = name;
+  }
+
+  const store::RegionalSettings& regional = session.data.regional();
+  Json doc = Json::object();
+  Json list = Json::array();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const import::ReviewRow& r = rows[i];
+    Json item = Json::object();
+    item.set("n", static_cast<long long>(i + 1)).set("date", r.date).set("payee", r.payee).set("category", r.category);
+    SetOptionalMoney(item, "payment", r.payment.empty() ? std::nullopt : std::optional(store::ParseMoney(regional, r.payment)), regional);
+    SetOptionalMoney(item, "deposit", r.deposit.empty() ? std::nullopt : std::optional(store::ParseMoney(regional, r.deposit)), regional);
+    item.set("ticked", r.ticked);
+    list.push(std::move(item));
+    if (!session.json) {
+      session.out << (r.ticked ? "[x] " : "[ ] ") << i + 1 << '\t' << r.date << '\t' << r.payee << '\t' << r.category
+                  << '\t' << r.payment << '\t' << r.deposit << '\n';
+    }
+  }
+  doc.set("rows", std::move(list));
+  Json existing = Json::array();
+  for (const import::ExistingRow& e : review.existing()) {
+    Json item = Json::object();
+    item.set("id", e.id).set("date", e.date).set("payee", e.payee).set("note", e.note);
+    item.set("payment", e.payment).set("deposit", e.deposit);
+    existing.push(std::move(item));
+  }
+  doc.set("existing", std::move(existing));
+  SetMoney(doc, "balance_after", review.balanceAfterImport(), regional);
+  if (session.json) {
+    session.out << doc.dump() << '\n';
+  } else {
+    session.out << "Balance after import: " << store::FormatMoney(regional, review.balanceAfterImport()) << '\n';
+  }
+  if (dryRun || rows.empty()) return kExitDone;
+  if (!review.anyTicked()) return kExitDone;
+  store::NullProgress progress;
+  const Status committed = review.commit(progress, session.prompter);
+  if (!committed) return committed.fileError ? session.refuse(committed) : session.refuseQuietly(committed);
+  ledger::UpdateAllCurrentBalances(session.data);
+  return kExitDone;
+}
+
+int ImportCsv(Session& session, Args& args) {
+  const auto maps = args.values("--map");
+  const auto skip = args.value("--skip");
+  std::vector<std::string> rest;
+  if (auto error = args.finish(rest)) return session.usage(error->message);
+  if (rest.size() != 2) return session.usage("import csv needs ACCOUNT FILE");
+  const auto account = ResolveAccount(session, rest[0]);
+  if (!account) return kExitUsage;
+  Status error;
+  const auto columns = import::CsvColumns(rest[1], &error);
+  if (!columns) {
+    session.err << error.title << ": " << error.message << '\n';
+    return kExitFile;
+  }
+  const auto names = import::CsvFieldNames(session.data, *account);
+  import::CsvMapping mapping;
+  mapping.columns.resize(names.size());
+  for (const std::string& pair : maps) {
+    const auto equals = pair.find('=');
+    if (equals == std::string::npos) return session.usage("--map takes FIELD=COLUMN: " + pair);
+    const std::string field = pair.substr(0, equals);
+    const std::string column = pair.substr(equals + 1);
+    const auto fieldIndex = std::find(names.begin(), names.end(), field);
+    if (fieldIndex == names.end()) return session.usage("no field " + field);
+    std::optional<std::size_t> columnIndex;
+    if (const auto number = ParseKey(column); number && *number >= 1 && static_cast<std::size_t>(*number) <= columns->size()) {
+      columnIndex = static_cast<std::size_t>(*number) - 1;
+    } else {
+      // A first-line text names the first column that holds it.
+      const auto found = std::find(columns->begin(), columns->end(), column);
+      if (found == columns->end()) return session.usage("no column " + column);
+      columnIndex = static_cast<std::size_t>(found - columns->begin());
+    }
+    mapping.columns[static_cast<std::size_t>(fieldIndex - names.begin())] = columnIndex;
+  }
+  if (skip) {
+    const auto n = ParseKey(*skip);
+    if (!n) return session.usage("--skip takes a number");
+    mapping.linesToSkip = static_cast<std::size_t>(*n);
+  }
+  const import::CsvImportResult result = import::ImportCsvFile(session.data, *account, rest[1], mapping, session.prompter);
+  if (result.status.fileError) return session.refuse(result.status);
+  ledger::UpdateAllCurrentBalances(session.data);
+  // Lines skipped for their dates are a warning; the rest was imported.
+  if (!result.status && result.status.title != "Import Finished With Errors") return kExitRefused;
+  return kExitDone;
+}
+
+}  // namespace
+
+void AddImportCommands(std::vector<Command>& commands) {
+  commands.push_back({{"import", "ofx"}, "import ofx ACCOUNT FILE [--untick N]... [--tick N]... [--category N=NAME]... [--dry-run]", ImportOfx});
+  commands.push_back({{"import", "csv"}, "import csv ACCOUNT FILE --map FIELD=COLUMN... [--skip N]", ImportCsv});
+}
+
+}  // namespace tallyvane::cli

@@ -1,0 +1,252 @@
+#include "import/import_review.h"
+
+#include <cstdlib>
+#include <map>
+#include <tuple>
+#include <unordered_map>
+
+#include "ledger/accounts.h"
+#include "ledger/balances.h"
+#include "ledger/categories.h"
+#include "ledger/payees.h"
+#include "ledger/transactions.h"
+#include "store/record.h"
+#include "store/text.h"
+
+namespace tallyvane::import {
+
+using store::FormatSql;
+using store::Query;
+
+namespace {
+
+std::string CleanNote(const std::string& note) {
+  std::string out;
+  for (char c : note) {
+    if (c == '\n') continue;
+    out.push_back(c == '\r' ? ' ' : c);
+  }
+  return out;
+}
+
+std::string PlainCategoryName(DataContext& data, ledger::CategoryKey key) {
+  if (key == 0) return std::string(ledger::kNotCategorized);
+  return store::QueryFirstText(data.db(), FormatSql("SELECT PayCategory FROM Categories WHERE ID = %d", {key}));
+}
+
+}  // namespace
+
+ImportReview ImportReview::Open(DataContext& data, AccountKey account, std::string_view statement,
+                                store::Prompter& prompter) {
+  ImportReview review(data);
+  review.account_ = account;
+  review.windowEnd_ = ledger::TodayText(data);
+  review.windowStart_ = ledger::FirstTransactionDate(data, account);
+  if (review.windowStart_.empty()) review.windowStart_ = review.windowEnd_;
+
+  const store::RegionalSettings& regional = data.regional();
+  // The payee's remembered category for each description, looked up once.
+  std::unordered_map<std::string, std::string> categoryOf;
+  for (const ImportCandidate& candidate : parseOfxStatement(regional, cutToOfxBody(statement))) {
+    ReviewRow row;
+    row.date = candidate.date;
+    row.payee = store::CutChars(candidate.description);
+    if (candidate.amount.minorUnits() < 0) {
+      row.payment = store::FormatMoney(regional, -candidate.amount);
+    } else {
+      row.deposit = store::FormatMoney(regional, candidate.amount);
+    }
+    auto found = categoryOf.find(row.payee);
+    if (found == categoryOf.end()) {
+      std::string category;
+      const ledger::PayeeKey payee = ledger::FindPayeeId(data, row.payee, false);
+      if (payee > 0) {
+        const auto key = store::ParseInt32Prefix(
+            store::QueryFirstText(data.db(), FormatSql("SELECT Category FROM PayAccounts WHERE ID = %d", {payee})));
+        category = ledger::CategoryFullName(data, key).value_or("");
+      }
+      found = categoryOf.emplace(row.payee, std::move(category)).first;
+    }
+    row.category = found->second;
+    review.rows_.push_back(std::move(row));
+  }
+  if (review.rows_.empty()) {
+    prompter.ask(kNoTransactionsTitle, kNoTransactionsMessage, {"OK", "Help"}, store::Icon::Information);
+  }
+  review.fillExisting();
+  review.matchExisting();
+  return review;
+}
+
+void ImportReview::fillExisting() {
+  existing_.clear();
+  const store::RegionalSettings& regional = data_->regional();
+  ledger::RowTexts texts(*data_);
+  for (Query q(data_->db(), FormatSql("SELECT * FROM Transactions WHERE Account = %d AND TransactionDate >= DATE('%Q') "
+                                      "AND TransactionDate <= DATE('%Q') AND Deleted = 0 AND "
+                                      "IFNULL(CAST(Cleared AS INTEGER), 0) = 0 ORDER BY TransactionDate, ID",
+                                      {account_, windowStart_, windowEnd_}));
+       q.hasRow(); q.next()) {
+    ledger::TransactionRow row;
+    ledger::ReadTransactionRow(q, row);
+    ExistingRow line;
+    line.id = row.key;
+    line.date = row.date;
+    line.payee = texts.payee(row);
+    line.note = CleanNote(row.note);
+    if (row.amount.minorUnits() <= 0) {
+      line.payment = store::FormatMoney(regional, -row.amount);
+    } else {
+      line.deposit = store::FormatMoney(regional, row.amount);
+    }
+    existing_.push_back(std::move(line));
+  }
+}
+
+void ImportReview::matchExisting() {
+  const store::RegionalSettings& regional = data_->regional();
+  // Rows by (column, amount text, date), in list order; each existing
+  // transaction takes the first row of its key not yet taken. Equivalent to
+  // searching from the top for a free row, without the repeated search.
+  using Key = std::tuple<bool, std::string, std::string>;
+  std::map<Key, std::vector<std::size_t>> free;
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    const bool payment = !rows_[i].payment.empty();
+    free[Key{payment, payment ? rows_[i].payment : rows_[i].deposit, rows_[i].date}].push_back(i);
+  }
+  std::map<Key, std::size_t> nextFree;
+
+  ledger::RowTexts texts(*data_);
+  ledger::TransactionRange range(data_->db(), account_, -1, windowStart_, windowEnd_, true);
+  ledger::TransactionRow row;
+  while (range.next(row)) {
+    // A zero amount is a deposit-column candidate, so that is where an
+    // existing zero row looks; searching the payments would import it again
+    // on every retrieval.
+    const bool payment = row.amount.minorUnits() < 0;
+    const std::string amount = store::FormatMoney(regional, payment ? -row.amount : row.amount);
+    const Key key{payment, amount, row.date};
+    const auto candidates = free.find(key);
+    if (candidates == free.end()) continue;
+    std::size_t& next = nextFree[key];
+    if (next >= candidates->second.size()) continue;
+    ReviewRow& matched = rows_[candidates->second[next++]];
+    matched.ticked = false;
+    matched.matchedBy = row.key;
+    matched.payee = texts.payee(row);
+    matched.category = PlainCategoryName(*data_, row.category);
+  }
+}
+
+Money ImportReview::balanceAfterImport() const {
+  const store::RegionalSettings& regional = data_->regional();
+  Money balance(store::ParseInt64Prefix(store::QueryFirstText(
+      data_->db(), FormatSql("SELECT AcctCurrentBal FROM Accounts WHERE ID = %d", {account_}))));
+  const bool asset = ledger::IsAssetAccount(*data_, account_);
+  for (const ReviewRow& row : rows_) {
+    if (!row.ticked) continue;
+    const Money deposit = store::ParseMoney(regional, row.deposit);
+    const Money payment = store::ParseMoney(regional, row.payment);
+    balance += asset ? deposit - payment : payment - deposit;
+  }
+  return balance;
+}
+
+bool ImportReview::anyTicked() const {
+  for (const ReviewRow& row : rows_) {
+    if (row.ticked) return true;
+  }
+  return false;
+}
+
+Status ImportReview::commit(store::Progress& progress, store::Prompter& prompter) {
+  DataContext& data = *data_;
+  const store::RegionalSettings& regional = data.regional();
+  progress.setTitle("Importing Transactions");
+  store::WriteGuard guard(data.db());
+
+  std::unordered_map<std::string, ledger::CategoryKey> categories;
+  std::unordered_map<std::string, ledger::PayeeKey> payees;
+  // The category each payee ends up remembering: the last row's.
+  std::map<ledger::PayeeKey, ledger::CategoryKey> remembered;
+  const ledger::CategoryKey notCategorized = ledger::FindCategoryId(data, ledger::kNotCategorized).value_or(0);
+  Status stopped = Status::Ok();
+  long long done = 0;
+  for (const ReviewRow& row : rows_) {
+    progress.setFraction(done++, static_cast<long long>(rows_.size()));
+    if (!row.ticked) continue;
+    auto category = categories.find(row.category);
+    if (category == categories.end()) {
+      ledger::CategoryKey key = row.category.empty() ? -1 : ledger::FindCategoryByFullName(data, row.category);
+      if (key < 0) key = notCategorized;
+      category = categories.emplace(row.category, key).first;
+    }
+    const bool isPayment = !row.payment.empty();
+    const Money magnitude = store::ParseMoney(regional, isPayment ? row.payment : row.deposit);
+    if (std::llabs(magnitude.minorUnits()) >= store::kMoneyInputLimit) {
+      const std::string message =
+          FormatSql("The amount must be less than %s.", {store::FormatMoney(regional, Money(store::kMoneyInputLimit))});
+      prompter.balloon("rows", "", message);
+      stopped = Status::Fail(message, "", "rows");
+      break;
+    }
+    const std::string payeeName = store::CutChars(row.payee);
+    auto payee = payees.find(payeeName);
+    if (payee == payees.end()) {
+      // The first live payee of that name, or a new one; an empty name links none.
+      payee = payees.emplace(payeeName, ledger::PayeeFromTypedName(data, payeeName).value_or(0)).first;
+    }
+    ledger::TransactionFields fields;
+    fields.account = account_;
+    fields.amount = isPayment ? -magnitude : magnitude;
+    fields.description = payeeName;
+    fields.category = category->second;
+    fields.date = row.date;
+    fields.taxDeductible = 2;
+    fields.cleared = true;
+    fields.type = isPayment ? ledger::TransactionType::Purchase : ledger::TransactionType::Deposit;
+    fields.payee = payee->second;
+    if (!ledger::AddTransaction(data, fields)) break;
+    if (payee->second > 0) remembered[payee->second] = category->second;
+  }
+  for (const auto& [payee, category] : remembered) ledger::RememberPayeeCategory(data, payee, category);
+  const std::string first = ledger::FirstTransactionDate(data, account_);
+  if (!first.empty()) ledger::RecomputeMonthlyBalances(data, account_, first);
+  if (stopped.ok) {
+    store::Table accounts(data.db(), "Accounts");
+    store::Record account;
+    if (store::LoadRecord(accounts, account, ledger::KeyText(account_))) {
+      account.SetText("LastRetrieved", ledger::TodayText(data));
+    }
+  }
+  ledger::UpdateCurrentBalance(data, account_);
+  if (Status committed = guard.commit(); !committed) return committed;
+  progress.setFraction(1, 1);
+  return stopped;
+}
+
+std::vector<std::string> ImportReview::CategoryChoices(DataContext& data) {
+  std::vector<std::string> choices{std::string(ledger::kNotCategorized)};
+  struct Line {
+    int32_t key;
+    std::string name;
+    bool header;
+  };
+  std::vector<Line> tops;
+  for (Query q(data.db(), "SELECT ID, PayCategory, Header FROM Categories WHERE Parent = 0 AND Deleted = 0 ORDER BY ID");
+       q.hasRow(); q.next()) {
+    tops.push_back({q.int32(0), q.text(1), q.int32(2) != 0});
+  }
+  for (const Line& top : tops) {
+    choices.push_back(top.name);
+    if (!top.header) continue;
+    for (Query q(data.db(), FormatSql("SELECT PayCategory FROM Categories WHERE Parent = %d AND Deleted = 0 ORDER BY ID",
+                                      {top.key}));
+         q.hasRow(); q.next()) {
+      choices.push_back(FormatSql("%s | %s", {top.name, q.text(0)}));
+    }
+  }
+  return choices;
+}
+
+}  // namespace tallyvane::import

@@ -1,0 +1,93 @@
+// The import review: statement candidates shown beside what the account
+// already holds, duplicates marked by date and amount, categories chosen,
+// then the ticked rows committed as cleared transactions in one transaction.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "import/ofx_statement.h"
+#include "ledger/keys.h"
+#include "store/data_context.h"
+#include "store/money.h"
+#include "store/ports.h"
+#include "store/status.h"
+
+namespace tallyvane::import {
+
+using ledger::AccountKey;
+using store::DataContext;
+using store::Money;
+using store::Status;
+
+inline constexpr std::string_view kNoTransactionsTitle = "Retrieve transactions";
+inline constexpr std::string_view kNoTransactionsMessage =
+    "There may be no transactions since your last import or your account information may not be set up "
+    "correctly.  Check the help section for tips for retrieving transactions from your financial institution.";
+
+struct ReviewRow {
+  std::string link;  // never filled: matched rows are left as they are
+  std::string date;
+  std::string payee;
+  std::string category;
+  std::string payment;  // formatted magnitude of money out, else empty
+  std::string deposit;  // formatted amount of money in (zero included), else empty
+  bool ticked = true;
+  // The existing transaction that marked this row as a duplicate, if any.
+  std::optional<ledger::TransactionKey> matchedBy;
+};
+
+struct ExistingRow {
+  ledger::TransactionKey id = 0;
+  std::string date;
+  std::string payee;
+  std::string note;
+  std::string payment;
+  std::string deposit;
+};
+
+class ImportReview {
+ public:
+  // Opens the review for an account and a statement's text (already cut to
+  // its OFX body or not: the parser finds the body). Tells the user when the
+  // statement holds no transactions.
+  static ImportReview Open(DataContext& data, AccountKey account, std::string_view statement,
+                           store::Prompter& prompter);
+
+  [[nodiscard]] std::vector<ReviewRow>& rows() { return rows_; }
+  [[nodiscard]] const std::vector<ReviewRow>& rows() const { return rows_; }
+  [[nodiscard]] const std::vector<ExistingRow>& existing() const { return existing_; }
+  [[nodiscard]] const std::string& windowStart() const { return windowStart_; }
+  [[nodiscard]] const std::string& windowEnd() const { return windowEnd_; }
+  [[nodiscard]] AccountKey account() const { return account_; }
+
+  // Marks duplicates: each existing transaction of the window takes the
+  // first row from the top with its date and amount that no other existing
+  // transaction has taken; the row is unticked and shows that transaction's
+  // payee and category.
+  void matchExisting();
+  [[nodiscard]] Money balanceAfterImport() const;
+  [[nodiscard]] bool anyTicked() const;
+
+  // Writes the ticked rows. At the amount cap it stops with the message;
+  // the rows before it stay written. Sets LastRetrieved on success.
+  [[nodiscard]] Status commit(store::Progress& progress, store::Prompter& prompter);
+
+  // The category column's choices.
+  [[nodiscard]] static std::vector<std::string> CategoryChoices(DataContext& data);
+
+ private:
+  explicit ImportReview(DataContext& data) : data_(&data) {}
+  void fillExisting();
+
+  DataContext* data_;
+  AccountKey account_ = 0;
+  std::string windowStart_;
+  std::string windowEnd_;
+  std::vector<ReviewRow> rows_;
+  std::vector<ExistingRow> existing_;
+};
+
+}  // namespace tallyvane::import

@@ -1,0 +1,115 @@
+#include "import/csv_import.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "import/csv_reader.h"
+#include "ledger/ledger_fixture.h"
+
+namespace tallyvane::ledger {
+namespace {
+
+std::filesystem::path Write(const tallyvane::testing::TempDir& dir, const std::string& name, const std::string& bytes) {
+  const auto path = dir / name;
+  std::ofstream(path, std::ios::binary) << bytes;
+  return path;
+}
+
+TEST(CsvReader, FieldsTable) {
+  struct Case {
+    const char* line;
+    std::vector<std::string> fields;
+  };
+  const Case cases[] = {
+      {"a,b,c", {"a", "b", "c"}},
+      {"  a  , b ,c", {"a", "b", "c"}},
+      {"\"x, y\",z", {"x, y", "z"}},
+      {"\"say \"\"hi\"\"\",2", {"say \"hi\"", "2"}},
+      {"\"quoted\" dropped,next", {"quoted", "next"}},
+      {"a,,c", {"a", "", "c"}},
+      {"a,b,", {"a", "b"}},
+      {"\"open", {"open"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(import::CsvReader::SplitFields(c.line), c.fields) << c.line;
+}
+
+TEST(CsvReader, EncodingsLineEndsAndBadFiles) {
+  tallyvane::testing::TempDir dir;
+  import::CsvReader reader;
+  std::vector<std::string> fields;
+  ASSERT_TRUE(reader.open(Write(dir, "bom.csv", "\xEF\xBB\xBF" "a,b\r\n\r\nc,d\re,f\n")).ok);
+  std::vector<std::vector<std::string>> lines;
+  while (reader.nextLine(fields)) lines.push_back(fields);
+  EXPECT_EQ(lines, (std::vector<std::vector<std::string>>{{"a", "b"}, {"c", "d"}, {"e", "f"}}));
+
+  std::string utf16 = "\xFF\xFE";
+  for (char16_t unit : std::u16string(u"Zü,1\r\n")) {
+    utf16.push_back(static_cast<char>(unit & 0xFF));
+    utf16.push_back(static_cast<char>(unit >> 8));
+  }
+  ASSERT_TRUE(reader.open(Write(dir, "utf16.csv", utf16)).ok);
+  ASSERT_TRUE(reader.nextLine(fields));
+  EXPECT_EQ(fields, (std::vector<std::string>{"Zü", "1"}));
+
+  EXPECT_EQ(reader.open(dir / "missing.csv").title, "Error opening file");
+  EXPECT_FALSE(reader.open(Write(dir, "empty.csv", "\r\n\r\n")).ok);
+  EXPECT_FALSE(reader.open(Write(dir, "binary.csv", std::string("PK\x03\x04\x00\x00garbage", 14))).ok);
+  // A line of 100 000 columns is cut, not swallowed whole.
+  std::string wide;
+  for (int i = 0; i < 100000; ++i) wide += "1,";
+  ASSERT_TRUE(reader.open(Write(dir, "wide.csv", wide)).ok);
+  ASSERT_TRUE(reader.nextLine(fields));
+  EXPECT_LE(fields.size(), import::kCsvLineLimit / 2 + 1);
+}
+
+TEST_F(LedgerTest, CsvTransactionsImportWithCategoriesPayeesAndDateErrors) {
+  tallyvane::testing::TempDir dir;
+  const auto path = Write(dir, "bank.csv",
+                          "Date,Description,Amount,Category\r\n"
+                          "2026-11-03,Grocer,-12.50,Food | Groceries\r\n"
+                          "\r\n"
+                          "11/04/2026,Employer,2000.00,Side Jobs\r\n"
+                          "not a date,Nobody,1.00,\r\n"
+                          "2026-11-05,,-3.00,Side Jobs\r\n"
+                          "2026-11-06,Vet,-40.00,Pets | Food\r\n");
+  import::CsvMapping mapping;
+  mapping.columns = {2, 0, 1, std::nullopt, 3, std::nullopt};
+  const auto result = import::ImportCsvFile(data(), kChecking, path, mapping, prompter_);
+  EXPECT_EQ(result.imported, 4u);
+  EXPECT_EQ(result.skipped, 1u);
+  EXPECT_EQ(result.status.title, "Import Finished With Errors");
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Categories WHERE PayCategory = 'Side Jobs'"), 1);  // created once
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM PayAccounts WHERE PayName = ''"), 0);             // no empty payee
+  const TransactionKey salary = static_cast<TransactionKey>(Number("SELECT ID FROM Transactions WHERE Amount = 200000"));
+  EXPECT_EQ(Row(salary).date, "2026-11-04");  // read in the system's month-day-year order
+  EXPECT_EQ(Row(salary).type, 0);
+  EXPECT_TRUE(Row(salary).cleared);
+  const TransactionKey vet = static_cast<TransactionKey>(Number("SELECT ID FROM Transactions WHERE Amount = -4000"));
+  EXPECT_EQ(TransactionCategoryText(data(), Row(vet)), "Pets | Food");
+  EXPECT_EQ(Cache(kChecking, 2026, 11).first, 200000 - 1250 - 300 - 4000);
+}
+
+TEST_F(LedgerTest, CsvNeedsAmountAndDate) {
+  tallyvane::testing::TempDir dir;
+  const auto path = Write(dir, "x.csv", "a,b\r\n1,2\r\n");
+  import::CsvMapping mapping;
+  mapping.columns = {0, std::nullopt};
+  EXPECT_EQ(import::ImportCsvFile(data(), kChecking, path, mapping, prompter_).status.message,
+            "The Amount and Transaction Date fields must have fields from the CSV file assigned in order to import.");
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions"), 0);
+}
+
+TEST_F(LedgerTest, CsvLiabilityTypesFollowTheSign) {
+  tallyvane::testing::TempDir dir;
+  const auto path = Write(dir, "card.csv", "2026-11-01,25.00\r\n2026-11-02,-5.00\r\n");
+  import::CsvMapping mapping;
+  mapping.columns = {1, 0};
+  mapping.linesToSkip = 0;
+  ASSERT_EQ(import::ImportCsvFile(data(), kCard, path, mapping, prompter_).imported, 2u);
+  EXPECT_EQ(Number("SELECT TransactionType FROM Transactions WHERE Amount = 2500"), 4);
+  EXPECT_EQ(Number("SELECT TransactionType FROM Transactions WHERE Amount = -500"), 0);
+}
+
+}  // namespace
+}  // namespace tallyvane::ledger

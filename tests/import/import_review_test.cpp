@@ -1,0 +1,110 @@
+#include "import/import_review.h"
+
+#include <gtest/gtest.h>
+
+#include "ledger/ledger_fixture.h"
+
+namespace tallyvane::ledger {
+namespace {
+
+std::string Statement(const std::vector<std::pair<std::string, std::string>>& rows) {
+  // date (YYYYMMDD), amount; NAME is "Shop <n>".
+  std::string text = "OFXHEADER:100\r\nDATA:OFXSGML\r\n\r\n<OFX><BANKMSGSRSV1><STMTTRNRS><STMTRS><BANKTRANLIST>\r\n";
+  int n = 0;
+  for (const auto& [date, amount] : rows) {
+    ++n;
+    text += "<STMTTRN><TRNTYPE>DEBIT<DTPOSTED>" + date + "<TRNAMT>" + amount + "<FITID>" + std::to_string(n) +
+            "<NAME>Shop " + std::to_string(n) + "</STMTTRN>\r\n";
+  }
+  return text + "</BANKTRANLIST></STMTRS></STMTTRNRS></BANKMSGSRSV1></OFX>\r\n";
+}
+
+// The review lists statement rows in reverse document order.
+TEST_F(LedgerTest, ReviewMarksDuplicatesByDateAndAmount) {
+  Add(kChecking, "12.50", "2026-12-01", TransactionType::Purchase, "Grocer", "Food | Groceries");
+  auto review = import::ImportReview::Open(
+      data(), kChecking, Statement({{"20261201", "-12.50"}, {"20261202", "-12.50"}, {"20261203", "30.00"}}), prompter_);
+  auto& rows = review.rows();
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].deposit, "$30.00");
+  EXPECT_TRUE(rows[0].ticked);
+  EXPECT_TRUE(rows[1].ticked);  // another day
+  EXPECT_FALSE(rows[2].ticked);
+  EXPECT_EQ(rows[2].payee, "Grocer");
+  EXPECT_EQ(rows[2].category, "Groceries");  // the plain name, without its parent
+  // Only ticked rows count in the balance after import (asset: -12.50 + 30.00).
+  EXPECT_EQ(review.balanceAfterImport().minorUnits(), 1750);
+}
+
+TEST_F(LedgerTest, IdenticalRowsEachTakeTheirOwnMatch) {
+  // Two identical bus fares already recorded: both identical statement rows are duplicates.
+  Add(kChecking, "2.50", "2026-12-01");
+  Add(kChecking, "2.50", "2026-12-01");
+  auto twice = import::ImportReview::Open(data(), kChecking,
+                                          Statement({{"20261201", "-2.50"}, {"20261201", "-2.50"}, {"20261201", "-2.50"}}),
+                                          prompter_);
+  ASSERT_EQ(twice.rows().size(), 3u);
+  EXPECT_FALSE(twice.rows()[0].ticked);
+  EXPECT_FALSE(twice.rows()[1].ticked);
+  EXPECT_TRUE(twice.rows()[2].ticked);
+  EXPECT_NE(twice.rows()[0].matchedBy, twice.rows()[1].matchedBy);
+}
+
+TEST_F(LedgerTest, OneExistingAgainstTwoCandidatesMarksTheFirst) {
+  Add(kChecking, "2.50", "2026-12-01");
+  auto review =
+      import::ImportReview::Open(data(), kChecking, Statement({{"20261201", "-2.50"}, {"20261201", "-2.50"}}), prompter_);
+  EXPECT_FALSE(review.rows()[0].ticked);
+  EXPECT_TRUE(review.rows()[1].ticked);
+}
+
+TEST_F(LedgerTest, ZeroAmountsMatchAndFutureRowsNever) {
+  Add(kChecking, "0", "2026-12-02");
+  Add(kChecking, "5", "2026-12-20");  // after today: outside the window
+  auto review = import::ImportReview::Open(data(), kChecking, Statement({{"20261202", "0.00"}, {"20261220", "-5"}}), prompter_);
+  EXPECT_TRUE(review.rows()[0].ticked);
+  EXPECT_FALSE(review.rows()[1].ticked);
+  EXPECT_EQ(review.rows()[1].deposit, "$0.00");
+}
+
+TEST_F(LedgerTest, EmptyStatementSaysSo) {
+  auto review = import::ImportReview::Open(data(), kChecking, "<OFX></OFX>", prompter_);
+  EXPECT_TRUE(review.rows().empty());
+  ASSERT_FALSE(prompter_.shown.empty());
+  EXPECT_EQ(prompter_.shown.back().title, "Retrieve transactions");
+  EXPECT_EQ(review.windowStart(), "2026-12-10");  // no transactions: today only
+}
+
+TEST_F(LedgerTest, CommitWritesClearedRowsLinksPayeesAndRemembersCategories) {
+  ASSERT_TRUE(AddPayee(data(), "Shop 1", "").has_value());
+  auto review = import::ImportReview::Open(data(), kChecking, Statement({{"20261201", "-10.00"}, {"20261202", "20.00"}}), prompter_);
+  ASSERT_EQ(review.rows().size(), 2u);
+  review.rows()[1].category = "Food | Dining Out";  // Shop 1
+  store::NullProgress progress;
+  ASSERT_TRUE(review.commit(progress, prompter_).ok);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions WHERE Cleared = 1 AND Deleted = 0"), 2);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM PayAccounts WHERE PayName = 'Shop 2'"), 1);  // created
+  const PayeeKey shop1 = FindPayeeId(data(), "Shop 1");
+  EXPECT_EQ(PayeeDefaultCategory(data(), shop1)->subcategory, FindCategoryByFullName(data(), "Food | Dining Out"));
+  EXPECT_EQ(Text("SELECT LastRetrieved FROM Accounts WHERE ID = 1"), "2026-12-10");
+  EXPECT_EQ(Number("SELECT AcctCurrentBal FROM Accounts WHERE ID = 1"), 1000);
+  EXPECT_EQ(Text("SELECT Description FROM Transactions WHERE Amount = -1000").front(), '.');
+
+  // Re-importing the same statement marks everything and writes nothing.
+  auto again = import::ImportReview::Open(data(), kChecking, Statement({{"20261201", "-10.00"}, {"20261202", "20.00"}}), prompter_);
+  EXPECT_FALSE(again.anyTicked());
+}
+
+TEST_F(LedgerTest, CommitStopsAtTheAmountCapKeepingEarlierRows) {
+  auto review = import::ImportReview::Open(
+      data(), kChecking, Statement({{"20261201", "-100000000000.00"}, {"20261202", "-1.00"}}), prompter_);
+  ASSERT_EQ(review.rows().size(), 2u);
+  store::NullProgress progress;
+  const Status status = review.commit(progress, prompter_);
+  EXPECT_EQ(status.message, "The amount must be less than $100000,000,000.00.");
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions"), 1);  // the row before the stop
+  EXPECT_EQ(Text("SELECT LastRetrieved FROM Accounts WHERE ID = 1"), "");
+}
+
+}  // namespace
+}  // namespace tallyvane::ledger
