@@ -44,6 +44,10 @@ class Db {
   // another call that may use the same text). Null when it cannot be prepared.
   [[nodiscard]] sqlite3_stmt* cachedStatement(const std::string& sql);
 
+  // Runs a fixed statement through the statement cache (no parsing after the
+  // first time); failures are counted as exec() counts them.
+  bool execCached(const std::string& sql);
+
   // Bookkeeping of failed writes, read by WriteGuard.
   void noteWriteFailure();
   [[nodiscard]] uint64_t writeFailures() const { return writeFailures_; }

@@ -415,28 +415,57 @@ bool SaveRecord(Record& record) {
   // changes for a stored row) has nothing to write.
   if (update && fields.empty()) return true;
 
-  std::vector<const std::string*> blobs;
-  const std::string sql = BuildSaveStatement(record, table, update, fields, &blobs, values);
   if (!update && !record.key_.empty()) record.storedKey_ = record.key_;
 
-  bool ok = false;
-  if (blobs.empty()) {
-    ok = db.exec(sql);
+  // The statement SaveStatementText shows, with every value bound as a
+  // parameter instead of quoted into the text: the same rows are written
+  // (a bound text converts by the column's affinity as quoted text does),
+  // and one prepared statement serves every save of the same shape.
+  std::string sql;
+  if (update) {
+    sql = "UPDATE " + table.name() + " SET";
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      sql += (i == 0 ? " " : ",");
+      sql += fields[i].first;
+      sql += " = ?";
+    }
+    sql += " WHERE " + table.keyColumn() + " = ?" + table.filter();
   } else {
-    sqlite3_stmt* stmt = Prepare(db, sql);
-    if (stmt != nullptr) {
-      for (std::size_t i = 0; i < blobs.size(); ++i) {
-        sqlite3_bind_blob(stmt, static_cast<int>(i + 1), blobs[i]->data(), static_cast<int>(blobs[i]->size()),
-                          SQLITE_TRANSIENT);
-      }
-      const int rc = sqlite3_step(stmt);
-      ok = (rc == SQLITE_ROW || rc == SQLITE_DONE);
-      if (!ok) db.noteWriteFailure();
-      ok = (sqlite3_finalize(stmt) == SQLITE_OK) && ok;
+    sql = "INSERT INTO " + table.name() + " (";
+    const bool keyed = !record.key_.empty();
+    if (keyed) sql += table.keyColumn();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (keyed || i > 0) sql += ", ";
+      sql += fields[i].first;
+    }
+    sql += ") VALUES (";
+    const std::size_t count = fields.size() + (keyed ? 1 : 0);
+    for (std::size_t i = 0; i < count; ++i) sql += i == 0 ? "?" : ", ?";
+    sql += ")";
+  }
+  sqlite3_stmt* stmt = db.cachedStatement(sql);
+  if (stmt == nullptr) {
+    db.noteWriteFailure();
+    return false;
+  }
+  int parameter = 1;
+  auto bindText = [&](const std::string& text) {
+    sqlite3_bind_text(stmt, parameter++, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+  };
+  if (!update && !record.key_.empty()) bindText(record.key_);
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (fields[i].second) {
+      sqlite3_bind_blob(stmt, parameter++, values[i]->data(), static_cast<int>(values[i]->size()), SQLITE_STATIC);
     } else {
-      db.noteWriteFailure();
+      bindText(*values[i]);
     }
   }
+  if (update) bindText(record.storedKey_);
+  const int rc = sqlite3_step(stmt);
+  const bool ok = rc == SQLITE_DONE || rc == SQLITE_ROW;
+  if (!ok) db.noteWriteFailure();
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
   return ok;
 }
 
