@@ -1,60 +1,18 @@
 // Drives the planning commands of tallyvane-cli end to end: reconcile,
 // schedule, budget, security, invest and invest-schedule.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <fstream>
-#include <sstream>
-
+#include "cli_runner.h"
 #include "support/test_support.h"
 
 namespace tallyvane::cli {
 namespace {
 
-using tallyvane::testing::TempDir;
-
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ShellQuote(const std::string& word) {
-  std::string out = "'";
-  for (char c : word) {
-    if (c == '\'') {
-      out += "'\\''";
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out + "'";
-}
-
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using Result = testing::CliResult;
 
 class PlanningCliTest : public ::testing::Test {
  protected:
-  Result Run(const std::vector<std::string>& args) {
-    std::string command = "env -u TALLYVANE_DATA_DIR -u TALLYVANE_CONFIG_DIR -u TALLYVANE_PASSWORD HOME=" +
-                          ShellQuote(home_.path().string()) + " XDG_DATA_HOME= XDG_CONFIG_HOME= " +
-                          ShellQuote(TALLYVANE_TEST_CLI) + " --data-dir " + ShellQuote((data_ / "d").string()) +
-                          " --config-dir " + ShellQuote((data_ / "c").string());
-    for (const std::string& arg : args) command += " " + ShellQuote(arg);
-    command += " >" + ShellQuote((work_ / "out").string()) + " 2>" + ShellQuote((work_ / "err").string()) +
-               " </dev/null";
-    Result result;
-    const int raw = std::system(command.c_str());
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadAll(work_ / "out");
-    result.err = ReadAll(work_ / "err");
-    return result;
-  }
+  Result Run(const std::vector<std::string>& args) { return cli_.run(args); }
 
   // Runs a command that must succeed and returns what it printed.
   std::string Ok(const std::vector<std::string>& args) {
@@ -65,9 +23,7 @@ class PlanningCliTest : public ::testing::Test {
 
   static bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-  TempDir home_;
-  TempDir data_;
-  TempDir work_;
+  testing::CliRunner cli_;
 };
 
 TEST_F(PlanningCliTest, ReconcileShowThenFinishWithABalancingEntry) {
