@@ -51,12 +51,8 @@ bool EditPayee(DataContext& data, PayeeKey key, std::string_view name, std::stri
 }
 
 bool DeletePayee(DataContext& data, PayeeKey key) {
-  WriteGuard guard(data.db());
-  Record r;
-  if (!LoadActivePayee(data, key, r)) return false;
-  r.SetFlag("Deleted", true);
-  store::ReleaseRecord(r);
-  return guard.commit().ok;
+  Table table(data.db(), "PayAccounts");
+  return store::RetireRow(table, KeyText(key), true);
 }
 
 PayeeKey FindPayeeId(DataContext& data, std::string_view name, bool includeDeleted) {

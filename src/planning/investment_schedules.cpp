@@ -129,12 +129,8 @@ bool UpdateInvestmentSchedule(DataContext& data, InvestmentScheduleKey key, cons
 }
 
 bool DeleteInvestmentSchedule(DataContext& data, InvestmentScheduleKey key) {
-  WriteGuard guard(data.db());
-  Record r;
-  if (!LoadLive(data, key, r)) return false;
-  r.SetFlag("Deleted", true);
-  store::ReleaseRecord(r);
-  return guard.commit().ok;
+  Table table = Schedules(data);
+  return store::RetireRow(table, KeyText(key), true);
 }
 
 std::optional<InvestmentKey> PostScheduledInvestment(DataContext& data, InvestmentScheduleKey key) {

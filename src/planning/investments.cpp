@@ -171,12 +171,8 @@ bool EditInvestment(DataContext& data, InvestmentKey key, const InvestmentFields
 }
 
 bool DeleteInvestment(DataContext& data, InvestmentKey key) {
-  WriteGuard guard(data.db());
-  Record r;
-  if (!LoadLive(data, key, r)) return false;
-  r.SetFlag("Deleted", true);
-  store::ReleaseRecord(r);
-  return guard.commit().ok;
+  Table table = Investments(data);
+  return store::RetireRow(table, KeyText(key), true);
 }
 
 bool SetInvestmentSecurityByName(DataContext& data, InvestmentKey key, std::string_view name, bool* created) {

@@ -161,12 +161,8 @@ bool UpdateSchedule(DataContext& data, ScheduleKey key, const ScheduleFields& fi
 }
 
 bool DeleteSchedule(DataContext& data, ScheduleKey key) {
-  WriteGuard guard(data.db());
-  Record r;
-  if (!LoadLive(data, key, r)) return false;
-  r.SetFlag("Deleted", true);
-  store::ReleaseRecord(r);
-  return guard.commit().ok;
+  Table table = Schedules(data);
+  return store::RetireRow(table, KeyText(key), true);
 }
 
 bool AdvanceSchedule(DataContext& data, ScheduleKey key) {

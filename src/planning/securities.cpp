@@ -52,12 +52,8 @@ bool UpdateSecurity(DataContext& data, SecurityKey key, std::string_view name, s
 }
 
 bool DeleteSecurity(DataContext& data, SecurityKey key) {
-  WriteGuard guard(data.db());
-  Record r;
-  if (!LoadLive(data, key, r)) return false;
-  r.SetFlag("Deleted", true);
-  store::ReleaseRecord(r);
-  return guard.commit().ok;
+  Table table(data.db(), "Securities");
+  return store::RetireRow(table, KeyText(key), true);
 }
 
 SecurityKey FindSecurityByName(DataContext& data, std::string_view name) {

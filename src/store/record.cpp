@@ -616,6 +616,15 @@ bool LoadActiveRecord(Table& table, Record& record, std::string_view key, bool i
   return false;
 }
 
+bool RetireRow(Table& table, std::string_view key, bool missingMeansDeleted) {
+  WriteGuard guard(table.db());
+  Record record;
+  if (!LoadActiveRecord(table, record, key, false, missingMeansDeleted)) return false;
+  record.SetFlag("Deleted", true);
+  ReleaseRecord(record);
+  return guard.commit().ok;
+}
+
 std::optional<std::string> FindDuplicateName(Db& db, std::string_view format, std::string_view name,
                                              std::optional<int32_t> parent, std::string_view excludedKey) {
   const std::string quoted = QuoteSql(name);

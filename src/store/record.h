@@ -206,6 +206,11 @@ bool Execute(Db& db, std::string_view format, std::initializer_list<SqlArg> args
 [[nodiscard]] bool LoadActiveRecord(Table& table, Record& record, std::string_view key, bool includeDeleted,
                                     bool missingMeansDeleted);
 
+// Retires a live row (Deleted = 1) in its own transaction, the deletion of
+// every ledger table; false when the row is missing, already retired (by the
+// load-active rule) or the write failed.
+bool RetireRow(Table& table, std::string_view key, bool missingMeansDeleted);
+
 // The duplicate-name check. `format` is the table's statement with "%s" for
 // the name and, for categories, "%d" for the parent
 // ("SELECT ID FROM Accounts WHERE AcctName = '%s' AND Deleted = 0"). The name
