@@ -290,8 +290,10 @@ store::Status AddInstitutionByHand(DataContext& data, store::Prompter& prompter,
   return store::Status::Ok();
 }
 
-DownloadResult downloadDirectory(DataContext& data, const OnlineSettings& settings, store::Progress& progress,
-                                 store::Prompter& prompter, const TraceSink& trace) {
+namespace {
+
+DownloadResult DownloadRows(DataContext& data, const OnlineSettings& settings, store::Progress& progress,
+                            store::Prompter& prompter, const TraceSink& trace) {
   const std::filesystem::path listFile = data.paths().dataDir / "FIList.xml";
   const std::filesystem::path dataFile = data.paths().dataDir / "FIData.xml";
   TemporaryFiles temporaries({listFile, dataFile});
@@ -361,8 +363,24 @@ DownloadResult downloadDirectory(DataContext& data, const OnlineSettings& settin
   return DownloadResult::Done;
 }
 
+}  // namespace
+
+DownloadResult downloadDirectory(DataContext& data, const OnlineSettings& settings, store::Progress& progress,
+                                 store::Prompter& prompter, const TraceSink& trace) {
+  // One transaction for the whole download; what arrived before a cancel or
+  // a failure is committed all the same.
+  store::WriteGuard guard(data.db());
+  const DownloadResult result = DownloadRows(data, settings, progress, prompter, trace);
+  if (!guard.commit()) {
+    if (result != DownloadResult::Failed) Report(prompter, store::WriteFailureMessage(data.db().lastError()));
+    return DownloadResult::Failed;
+  }
+  return result;
+}
+
 DownloadResult restoreDirectory(DataContext& data, const OnlineSettings& settings, store::Progress& progress,
                                 store::Prompter& prompter, const TraceSink& trace) {
+  store::WriteGuard guard(data.db());
   if (!clearDirectory(data)) {
     Report(prompter, store::WriteFailureMessage(data.db().lastError()));
     return DownloadResult::Failed;
@@ -370,7 +388,7 @@ DownloadResult restoreDirectory(DataContext& data, const OnlineSettings& setting
   progress.setTitle("Download and Import Financial Institution Data");
   const DownloadResult result = downloadDirectory(data, settings, progress, prompter, trace);
   // Whatever arrived before a cancel or a failure is listed, and sealed.
-  if (!sealDirectory(data)) {
+  if (!sealDirectory(data) || !guard.commit()) {
     Report(prompter, store::WriteFailureMessage(data.db().lastError()));
     return DownloadResult::Failed;
   }

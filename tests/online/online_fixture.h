@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
 
 #include "support/test_support.h"
 
