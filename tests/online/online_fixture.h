@@ -33,8 +33,9 @@ inline void WriteAll(const std::filesystem::path& path, std::string_view bytes) 
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// A test authority and, signed by it, certificates for 127.0.0.1 and for
-// another host name; and a self-signed one for 127.0.0.1 nobody trusts.
+// A test authority and, signed by it, certificates for 127.0.0.1, for
+// another host name and an expired one for 127.0.0.1; and a self-signed one
+// for 127.0.0.1 nobody trusts.
 // Made once per test program in its own temp folder.
 class TestPki {
  public:
@@ -54,6 +55,13 @@ class TestPki {
     auto run = [&](const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; };
     WriteAll(dir_ / "loopback.ext", "subjectAltName=IP:127.0.0.1\nbasicConstraints=CA:FALSE\n");
     WriteAll(dir_ / "wronghost.ext", "subjectAltName=DNS:wrong.invalid\nbasicConstraints=CA:FALSE\n");
+    // "openssl ca" is the one that can date a certificate in the past.
+    WriteAll(dir_ / "index.txt", "");
+    WriteAll(dir_ / "serial", "1000\n");
+    WriteAll(dir_ / "ca.cnf",
+             "[ca]\ndefault_ca = test\n[test]\ndatabase = index.txt\nnew_certs_dir = .\nserial = serial\n"
+             "default_md = sha256\npolicy = any\nx509_extensions = leaf\n[any]\ncommonName = supplied\n"
+             "[leaf]\nsubjectAltName = IP:127.0.0.1\nbasicConstraints = CA:FALSE\n");
     ok_ = run("cd " + d + " && openssl req -x509" + ec + " -keyout ca.key -out ca.crt -days 2 -subj /CN=TestCA") &&
           run("cd " + d + " && openssl req" + ec + " -keyout server.key -out server.csr -subj /CN=127.0.0.1") &&
           run("cd " + d + " && openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 2"
@@ -62,14 +70,17 @@ class TestPki {
           run("cd " + d + " && openssl x509 -req -in wronghost.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 2"
                           " -extfile wronghost.ext -out wronghost.crt") &&
           run("cd " + d + " && openssl req -x509" + ec + " -keyout untrusted.key -out untrusted.crt -days 2"
-                          " -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1");
+                          " -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1") &&
+          run("cd " + d + " && openssl req" + ec + " -keyout expired.key -out expired.csr -subj /CN=127.0.0.1") &&
+          run("cd " + d + " && openssl ca -batch -config ca.cnf -cert ca.crt -keyfile ca.key -in expired.csr"
+                          " -out expired.crt -startdate 20200101000000Z -enddate 20200102000000Z -notext");
   }
   tallyvane::testing::TempDir dir_;
   bool ok_ = false;
 };
 
 struct ServerOptions {
-  std::string cert = "server";  // "server", "wronghost" or "untrusted"
+  std::string cert = "server";  // "server", "wronghost", "expired" or "untrusted"
   std::string response;         // what a POST is answered with
   int status = 200;
   bool noLength = false;

@@ -241,8 +241,8 @@ TEST_F(Retrieval, StatusLineIsNotExaminedButALengthIsRequired) {
   EXPECT_EQ(Retrieve(), RetrieveOutcome::EditSetup);
 }
 
-TEST_F(Retrieval, UntrustedOrWrongHostCertificateSendsNothing) {
-  for (const char* cert : {"untrusted", "wronghost"}) {
+TEST_F(Retrieval, UntrustedExpiredOrWrongHostCertificateSendsNothing) {
+  for (const char* cert : {"untrusted", "expired", "wronghost"}) {
     ServerOptions options;
     options.cert = cert;
     options.response = OkResponse();
