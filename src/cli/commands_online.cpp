@@ -107,11 +107,10 @@ int FiDelete(Session& session, Args& args) {
     }
     ids.push_back(std::to_string(*key));
   }
-  for (const std::string& id : ids) {
-    if (!online::deleteInstitution(session.data, id)) {
-      return session.refuse(store::Status::FileError(store::WriteFailureMessage(session.data.db().lastError())));
-    }
-  }
+  StderrLineProgress progress(session.err);
+  const store::Status status = online::DeleteInstitutionsFromList(
+      session.data, online::ReadOnlineSettings(session.settings), ids, progress, session.prompter);
+  if (!status) return status.fileError ? session.refuse(status) : session.refuseQuietly(status);
   return kExitDone;
 }
 

@@ -276,6 +276,10 @@ store::Status AddInstitutionByHand(DataContext& data, store::Prompter& prompter,
     prompter.balloon(kUrlField, "", kText);
     return store::Status::Fail(std::string(kText), "", std::string(kUrlField));
   }
+  store::WriteGuard guard(data.db());
+  if (isDirectoryTampered(data) && !clearDirectory(data)) {
+    return store::Status::FileError(store::WriteFailureMessage(data.db().lastError()));
+  }
   Institution fi;
   fi.name = form.name;
   fi.fid = form.fid;
@@ -285,8 +289,20 @@ store::Status AddInstitutionByHand(DataContext& data, store::Prompter& prompter,
   fi.port = store::ParseInt32Prefix(form.port);
   fi.ofxVersion = kDirectoryOfxVersion;
   const std::string key = addInstitution(data, fi, true);
-  if (key.empty()) return store::Status::FileError(store::WriteFailureMessage(data.db().lastError()));
+  if (key.empty() || !guard.commit()) return store::Status::FileError(store::WriteFailureMessage(data.db().lastError()));
   if (added != nullptr) *added = key;
+  return store::Status::Ok();
+}
+
+store::Status DeleteInstitutionsFromList(DataContext& data, const OnlineSettings& settings,
+                                         const std::vector<std::string>& ids, store::Progress& progress,
+                                         store::Prompter& prompter) {
+  if (!CheckDirectoryIntegrity(data, settings, progress, prompter)) return store::Status::Declined();
+  store::WriteGuard guard(data.db());
+  for (const std::string& id : ids) {
+    if (!deleteInstitution(data, id)) return store::Status::FileError(store::WriteFailureMessage(data.db().lastError()));
+  }
+  if (!guard.commit()) return store::Status::FileError(store::WriteFailureMessage(data.db().lastError()));
   return store::Status::Ok();
 }
 

@@ -82,9 +82,18 @@ struct InstitutionForm {
 [[nodiscard]] bool IsValidInstitutionUrl(std::string_view url);
 
 // Checks in order (a balloon at the field for each refusal), then adds the
-// row and reseals. `added` receives the new key.
+// row and reseals. A tampered directory is cleared first, as the account
+// form does it, so that the new seal never vouches for rows changed outside
+// the program. `added` receives the new key.
 [[nodiscard]] store::Status AddInstitutionByHand(store::DataContext& data, store::Prompter& prompter,
                                                  const InstitutionForm& form, std::string* added = nullptr);
+
+// The directory list's delete: the integrity check first (a tampered
+// directory is only changed after the restore, never resealed as it is),
+// then each row deleted and the directory resealed.
+[[nodiscard]] store::Status DeleteInstitutionsFromList(store::DataContext& data, const OnlineSettings& settings,
+                                                       const std::vector<std::string>& ids, store::Progress& progress,
+                                                       store::Prompter& prompter);
 
 // ---- Download from the directory service ----
 

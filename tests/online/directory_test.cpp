@@ -146,6 +146,38 @@ TEST(InstitutionForm, ChecksInOrderWithBalloonsThenAddsSealed) {
   EXPECT_FALSE(isDirectoryTampered(t.context()));
 }
 
+TEST(InstitutionForm, HandEntryNeverSealsATamperedDirectory) {
+  TestData t;
+  RecordingPrompter prompter;
+  ASSERT_FALSE(addInstitution(t.context(), Fi("Bank A", "https://a.test/ofx")).empty());
+  ASSERT_TRUE(t.db().exec("UPDATE FinancialInstitutions SET FIUrl = 'https://evil.test/'"));
+  InstitutionForm form{"Mine", "", "", "https://mine.test/ofx", "443", ""};
+  ASSERT_TRUE(AddInstitutionByHand(t.context(), prompter, form).ok);
+  const auto list = ListInstitutions(t.context());
+  ASSERT_EQ(list.size(), 1u) << "the changed row is not carried under the new seal";
+  EXPECT_EQ(list[0].name, "Mine");
+  EXPECT_FALSE(isDirectoryTampered(t.context()));
+}
+
+TEST(Directory, ListDeleteAsksForTheRestoreWhenTampered) {
+  TestData t;
+  RecordingPrompter prompter;
+  RecordingProgress progress;
+  const std::string a = addInstitution(t.context(), Fi("Bank A", "https://a.test/ofx"));
+  const std::string b = addInstitution(t.context(), Fi("Bank B", "https://b.test/ofx"));
+  ASSERT_TRUE(DeleteInstitutionsFromList(t.context(), {}, {a}, progress, prompter).ok);
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_EQ(ListInstitutions(t.context()).size(), 1u);
+  EXPECT_FALSE(isDirectoryTampered(t.context()));
+
+  ASSERT_TRUE(t.db().exec("UPDATE FinancialInstitutions SET FIUrl = 'https://evil.test/' WHERE Deleted = 0"));
+  const store::Status declined = DeleteInstitutionsFromList(t.context(), {}, {b}, progress, prompter);
+  EXPECT_TRUE(declined.declined);
+  EXPECT_EQ(prompter.shown.back().title, "Financial Institution data corrupted");
+  EXPECT_EQ(ListInstitutions(t.context()).size(), 1u);
+  EXPECT_TRUE(isDirectoryTampered(t.context())) << "a refused delete does not reseal the changed row";
+}
+
 TEST(Directory, CopyFromTemplateReplacesRowsByItsRules) {
   TestData t;
   TestData source;
