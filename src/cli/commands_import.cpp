@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/common.h"
+#include "cli/review.h"
 #include "import/csv_import.h"
 #include "import/import_review.h"
 #include "import/statement_file.h"
@@ -17,10 +18,7 @@ namespace {
 using store::Status;
 
 int ImportOfx(Session& session, Args& args) {
-  const auto untick = args.values("--untick");
-  const auto tick = args.values("--tick");
-  const auto categories = args.values("--category");
-  const bool dryRun = args.flag("--dry-run");
+  const ReviewEdits edits = ReadReviewEdits(args);
   std::vector<std::string> rest;
   if (auto error = args.finish(rest)) return session.usage(error->message);
   if (rest.size() != 2) return session.usage("import ofx needs ACCOUNT FILE");
@@ -33,70 +31,7 @@ int ImportOfx(Session& session, Args& args) {
     return kExitFile;
   }
   import::ImportReview review = import::ImportReview::Open(session.data, *account, file.text, session.prompter);
-  auto& rows = review.rows();
-  auto row = [&](const std::string& text) -> import::ReviewRow* {
-    const auto n = ParseKey(text);
-    if (!n || *n < 1 || static_cast<std::size_t>(*n) > rows.size()) return nullptr;
-    return &rows[static_cast<std::size_t>(*n) - 1];
-  };
-  for (const std::string& n : untick) {
-    auto* r = row(n);
-    if (!r) return session.usage("no review row " + n);
-    r->ticked = false;
-  }
-  for (const std::string& n : tick) {
-    auto* r = row(n);
-    if (!r) return session.usage("no review row " + n);
-    r->ticked = true;
-  }
-  const auto choices = import::ImportReview::CategoryChoices(session.data);
-  for (const std::string& pair : categories) {
-    const auto equals = pair.find('=');
-    auto* r = equals == std::string::npos ? nullptr : row(pair.substr(0, equals));
-    if (!r) return session.usage("--category takes N=NAME: " + pair);
-    const std::string name = pair.substr(equals + 1);
-    if (std::find(choices.begin(), choices.end(), name) == choices.end()) return session.usage("no category choice " + name);
-    r->category = name;
-  }
-
-  const store::RegionalSettings& regional = session.data.regional();
-  Json doc = Json::object();
-  Json list = Json::array();
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const import::ReviewRow& r = rows[i];
-    Json item = Json::object();
-    item.set("n", static_cast<long long>(i + 1)).set("date", r.date).set("payee", r.payee).set("category", r.category);
-    SetOptionalMoney(item, "payment", r.payment.empty() ? std::nullopt : std::optional(store::ParseMoney(regional, r.payment)), regional);
-    SetOptionalMoney(item, "deposit", r.deposit.empty() ? std::nullopt : std::optional(store::ParseMoney(regional, r.deposit)), regional);
-    item.set("ticked", r.ticked);
-    list.push(std::move(item));
-    if (!session.json) {
-      session.out << (r.ticked ? "[x] " : "[ ] ") << i + 1 << '\t' << r.date << '\t' << r.payee << '\t' << r.category
-                  << '\t' << r.payment << '\t' << r.deposit << '\n';
-    }
-  }
-  doc.set("rows", std::move(list));
-  Json existing = Json::array();
-  for (const import::ExistingRow& e : review.existing()) {
-    Json item = Json::object();
-    item.set("id", e.id).set("date", e.date).set("payee", e.payee).set("note", e.note);
-    item.set("payment", e.payment).set("deposit", e.deposit);
-    existing.push(std::move(item));
-  }
-  doc.set("existing", std::move(existing));
-  SetMoney(doc, "balance_after", review.balanceAfterImport(), regional);
-  if (session.json) {
-    session.out << doc.dump() << '\n';
-  } else {
-    session.out << "Balance after import: " << store::FormatMoney(regional, review.balanceAfterImport()) << '\n';
-  }
-  if (dryRun || rows.empty()) return kExitDone;
-  if (!review.anyTicked()) return kExitDone;
-  store::NullProgress progress;
-  const Status committed = review.commit(progress, session.prompter);
-  if (!committed) return committed.fileError ? session.refuse(committed) : session.refuseQuietly(committed);
-  ledger::UpdateAllCurrentBalances(session.data);
-  return kExitDone;
+  return RunImportReview(session, review, edits);
 }
 
 int ImportCsv(Session& session, Args& args) {
@@ -148,6 +83,83 @@ int ImportCsv(Session& session, Args& args) {
 }
 
 }  // namespace
+
+ReviewEdits ReadReviewEdits(Args& args) {
+  ReviewEdits edits;
+  edits.untick = args.values("--untick");
+  edits.tick = args.values("--tick");
+  edits.categories = args.values("--category");
+  edits.dryRun = args.flag("--dry-run");
+  return edits;
+}
+
+int RunImportReview(Session& session, import::ImportReview& review, const ReviewEdits& edits) {
+  auto& rows = review.rows();
+  auto row = [&](const std::string& text) -> import::ReviewRow* {
+    const auto n = ParseKey(text);
+    if (!n || *n < 1 || static_cast<std::size_t>(*n) > rows.size()) return nullptr;
+    return &rows[static_cast<std::size_t>(*n) - 1];
+  };
+  for (const std::string& n : edits.untick) {
+    auto* r = row(n);
+    if (!r) return session.usage("no review row " + n);
+    r->ticked = false;
+  }
+  for (const std::string& n : edits.tick) {
+    auto* r = row(n);
+    if (!r) return session.usage("no review row " + n);
+    r->ticked = true;
+  }
+  const auto choices = import::ImportReview::CategoryChoices(session.data);
+  for (const std::string& pair : edits.categories) {
+    const auto equals = pair.find('=');
+    auto* r = equals == std::string::npos ? nullptr : row(pair.substr(0, equals));
+    if (!r) return session.usage("--category takes N=NAME: " + pair);
+    const std::string name = pair.substr(equals + 1);
+    if (std::find(choices.begin(), choices.end(), name) == choices.end()) return session.usage("no category choice " + name);
+    r->category = name;
+  }
+
+  const store::RegionalSettings& regional = session.data.regional();
+  Json doc = Json::object();
+  Json list = Json::array();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const import::ReviewRow& r = rows[i];
+    Json item = Json::object();
+    item.set("n", static_cast<long long>(i + 1)).set("date", r.date).set("payee", r.payee).set("category", r.category);
+    SetOptionalMoney(item, "payment", r.payment.empty() ? std::nullopt : std::optional(store::ParseMoney(regional, r.payment)), regional);
+    SetOptionalMoney(item, "deposit", r.deposit.empty() ? std::nullopt : std::optional(store::ParseMoney(regional, r.deposit)), regional);
+    item.set("ticked", r.ticked);
+    list.push(std::move(item));
+    if (!session.json) {
+      session.out << (r.ticked ? "[x] " : "[ ] ") << i + 1 << '\t' << r.date << '\t' << r.payee << '\t' << r.category
+                  << '\t' << r.payment << '\t' << r.deposit << '\n';
+    }
+  }
+  doc.set("rows", std::move(list));
+  Json existing = Json::array();
+  for (const import::ExistingRow& e : review.existing()) {
+    Json item = Json::object();
+    item.set("id", e.id).set("date", e.date).set("payee", e.payee).set("note", e.note);
+    item.set("payment", e.payment).set("deposit", e.deposit);
+    existing.push(std::move(item));
+  }
+  doc.set("existing", std::move(existing));
+  SetMoney(doc, "balance_after", review.balanceAfterImport(), regional);
+  if (session.json) {
+    session.out << doc.dump() << '\n';
+  } else {
+    session.out << "Balance after import: " << store::FormatMoney(regional, review.balanceAfterImport()) << '\n';
+  }
+  if (edits.dryRun || rows.empty()) return kExitDone;
+  if (!review.anyTicked()) return kExitDone;
+  store::NullProgress progress;
+  const Status committed = review.commit(progress, session.prompter);
+  if (!committed) return committed.fileError ? session.refuse(committed) : session.refuseQuietly(committed);
+  ledger::UpdateAllCurrentBalances(session.data);
+  return kExitDone;
+}
+
 
 void AddImportCommands(std::vector<Command>& commands) {
   commands.push_back({{"import", "ofx"}, "import ofx ACCOUNT FILE [--untick N]... [--tick N]... [--category N=NAME]... [--dry-run]", ImportOfx});
