@@ -172,6 +172,7 @@ BackupResult BackUpData(const store::Paths& paths, store::Settings& settings, co
   if (!CanWriteInto(target)) {
     prompter.balloon(field, "", kCannotWrite);
     result.status = Status::Fail(std::string(kCannotWrite), "", field);
+    result.status.fileError = true;
     return result;
   }
 
@@ -179,6 +180,7 @@ BackupResult BackUpData(const store::Paths& paths, store::Settings& settings, co
     const std::string message = "The data could not be backed up (" + why + "). The incomplete copy was removed.";
     prompter.message("Backup", message, store::Icon::Error);
     result.status = Status::Fail(message, "Backup");
+    result.status.fileError = true;
     return result;
   };
 
@@ -249,7 +251,9 @@ Status RestoreData(const store::Paths& paths, const store::Clock& clock, store::
 
   auto fail = [&] {
     prompter.message(kRestoreErrorTitle, kRestoreError, store::Icon::Error);
-    return Status::Fail(std::string(kRestoreError), std::string(kRestoreErrorTitle));
+    Status status = Status::Fail(std::string(kRestoreError), std::string(kRestoreErrorTitle));
+    status.fileError = true;
+    return status;
   };
 
   const std::filesystem::path dataDir = paths.dataDir.lexically_normal();

@@ -128,6 +128,7 @@ std::vector<Command> AllCommands() {
   AddPlanningCommands(commands);
   AddReportCommands(commands);
   AddImportCommands(commands);
+  AddBackupCommands(commands);
   return commands;
 }
 

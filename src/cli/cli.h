@@ -109,6 +109,7 @@ void AddLedgerCommands(std::vector<Command>& commands);
 void AddPlanningCommands(std::vector<Command>& commands);
 void AddReportCommands(std::vector<Command>& commands);
 void AddImportCommands(std::vector<Command>& commands);
+void AddBackupCommands(std::vector<Command>& commands);
 
 // Runs the tool; returns the exit status.
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err);
