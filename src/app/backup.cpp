@@ -128,6 +128,14 @@ std::filesystem::path SetAsideRoot(const store::Paths& paths) {
   return common;
 }
 
+// `path` is `folder` or lies below it.
+bool IsWithin(const std::filesystem::path& path, const std::filesystem::path& folder) {
+  std::error_code ec;
+  const std::filesystem::path relative =
+      std::filesystem::weakly_canonical(path, ec).lexically_relative(std::filesystem::weakly_canonical(folder, ec));
+  return !relative.empty() && *relative.begin() != "..";
+}
+
 bool RenameWithRetry(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error) {
   return store::RetryWhileBusy(
       [&] {
@@ -313,7 +321,9 @@ Status RestoreData(const store::Paths& paths, const store::Clock& clock, store::
     const std::filesystem::path named = store::UnusedPath(root / std::to_string(static_cast<long long>(clock.now())));
     if (RenameWithRetry(staging, named, error)) aside = named;
     Step(faults, "set aside");
-    std::filesystem::remove_all(aside, ec);
+    // A backup kept inside the old data folder went aside with it; that
+    // folder is then kept rather than deleted with the user's backup in it.
+    if (!IsWithin(folder, dataDir)) std::filesystem::remove_all(aside, ec);
   }
   reopen();
   Step(faults, "done");

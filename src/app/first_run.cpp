@@ -5,7 +5,6 @@
 
 #include "ledger/accounts.h"
 #include "store/db.h"
-#include "store/sql_format.h"
 
 namespace tallyvane::app {
 
@@ -37,7 +36,7 @@ bool RunFirstRunSetup(store::DataContext& data, store::Prompter& prompter, First
       {"Set Up Accounts", "Use Default Accounts"}, store::Icon::Question);
   if (choice == 0) {
     for (std::string_view name : kDefaultAccounts) {
-      const std::string question = store::FormatSql("Do you have a %s that you would like to manage?", {name});
+      const std::string question = "Do you have a " + std::string(name) + " that you would like to manage?";
       if (prompter.ask(kSetUpTitle, question, {"Set Up Account", "Use Default Account"}, store::Icon::Question) != 0) {
         continue;
       }

@@ -147,7 +147,8 @@ TEST_F(BackupTest, TakesAConsistentCopyWhileTheProgramWrites) {
 TEST_F(BackupTest, RefusesADestinationItCannotWriteTo) {
   TempDir to;
   Write(to / "a-file", "");
-  const std::filesystem::path destinations[] = {to / "a-file", to / "missing", "/proc/tallyvane"};
+  // /proc takes no new files, even from root.
+  const std::filesystem::path destinations[] = {to / "a-file", to / "missing", "/proc"};
   for (const auto& destination : destinations) {
     const BackupResult result = backUp(destination);
     EXPECT_EQ(result.status.message, "Cannot write to the destination folder. Please check you have write access.")
@@ -346,6 +347,17 @@ TEST_F(RestoreTest, AFailedCopyLeavesTheUserWhereTheyStarted) {
   EXPECT_EQ(Names(data_.paths().dataDir), before);
   EXPECT_EQ(Names(data_.paths().dataDir.parent_path()), std::set<std::string>{"data"});
   EXPECT_EQ(store::QueryFirstText(data_.db(), "SELECT AcctName FROM Accounts WHERE ID = 1"), "Old Account");
+}
+
+TEST_F(RestoreTest, ABackupKeptInsideTheDataFolderIsNotDeletedWithIt) {
+  const std::filesystem::path inside = data_.paths().dataDir / "Tallyvane-Backup-2026-12-10";
+  std::filesystem::copy(backup_, inside);
+  prompter_.answer("Restore from backup");
+  ASSERT_TRUE(restore(inside).ok);
+  EXPECT_EQ(inPlace(), "new");
+  // The old folder went aside, named after the time, with the backup in it.
+  const std::filesystem::path aside = data_.paths().dataDir.parent_path() / std::to_string(clock_.now());
+  EXPECT_TRUE(std::filesystem::is_regular_file(aside / "Tallyvane-Backup-2026-12-10" / "tallyvane.vdb"));
 }
 
 TEST_F(RestoreTest, AKillAtAnyStepLeavesTheOldOrTheRestoredFolder) {
