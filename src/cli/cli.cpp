@@ -129,6 +129,7 @@ std::vector<Command> AllCommands() {
   AddReportCommands(commands);
   AddImportCommands(commands);
   AddOnlineCommands(commands);
+  AddBackupCommands(commands);
   return commands;
 }
 

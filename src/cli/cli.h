@@ -110,6 +110,7 @@ void AddPlanningCommands(std::vector<Command>& commands);
 void AddReportCommands(std::vector<Command>& commands);
 void AddImportCommands(std::vector<Command>& commands);
 void AddOnlineCommands(std::vector<Command>& commands);
+void AddBackupCommands(std::vector<Command>& commands);
 
 // Runs the tool; returns the exit status.
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err);

@@ -1,7 +1,5 @@
 // password, account, category and payee commands.
-#include <unistd.h>
 
-#include <cstdio>
 #include <ostream>
 
 #include "app/password.h"
@@ -21,22 +19,6 @@ namespace {
 using ledger::AccountKey;
 using store::Money;
 using store::Status;
-
-// Progress on the error stream, only when someone is watching it.
-class StderrProgress final : public store::Progress {
- public:
-  void setTitle(std::string_view title) override { title_ = std::string(title); }
-  void setText(std::string_view) override {}
-  void setFraction(long long done, long long total) override {
-    if (!isatty(STDERR_FILENO) || total <= 0) return;
-    std::fprintf(stderr, "\r%s: %lld%%", title_.c_str(), done * 100 / total);
-    if (done >= total) std::fprintf(stderr, "\n");
-  }
-  [[nodiscard]] bool cancelRequested() const override { return false; }
-
- private:
-  std::string title_;
-};
 
 #define TV_FINISH(args, rest)                                                  \
   std::vector<std::string> rest;                                               \

@@ -2,14 +2,13 @@
 #include <charconv>
 #include <ostream>
 
+#include "app/options.h"
 #include "cli/cli.h"
 #include "store/regional.h"
 
 namespace tallyvane::cli {
 
 namespace {
-
-constexpr std::string_view kCheckAntivirus = "CheckForAntivirus";
 
 std::string FormatReal(double value) {
   char buffer[64];
@@ -45,7 +44,7 @@ int OptionsShow(Session& session, Args& args) {
   if (!rest.empty()) return session.usage("options show takes no arguments");
   const store::RegionalSettings& r = session.data.regional();
   const std::size_t paper = r.paperSize >= 0 && r.paperSize < 3 ? static_cast<std::size_t>(r.paperSize) : 0;
-  const long long antivirus = session.settings.readInt("Settings", kCheckAntivirus, 1);
+  const long long antivirus = session.settings.readInt("Settings", app::kCheckForAntivirus, 1);
   if (session.json) {
     Json doc = Json::object();
     doc.set("currency-symbol", r.currencySymbol)
@@ -147,14 +146,14 @@ int OptionsSet(Session& session, Args& args) {
     }
   }
 
-  const store::Status saved = store::SaveRegionalOptions(session.data.db(), current, wanted, session.prompter);
+  // Confirmed as the options sheet is: the Regional tab's copy and the
+  // Security tab's antivirus box, written together.
+  app::OptionsSheet sheet = app::OpenOptionsSheet(session.data, session.settings);
+  sheet.regional = wanted;
+  if (antivirus) sheet.checkForAntivirus = *antivirus == 1;
+  const store::Status saved = app::ConfirmOptions(session.data, session.settings, sheet, session.prompter);
   if (!saved) return session.refuse(saved);
   const bool declined = wanted.currencyDigits != current.currencyDigits && session.prompter.declined();
-  if (antivirus && !session.settings.writeInt("Settings", kCheckAntivirus, *antivirus)) {
-    session.err << "The settings file could not be written.\n";
-    return kExitFile;
-  }
-  session.data.reloadRegionalSettings();
   return declined ? kExitRefused : kExitDone;
 }
 

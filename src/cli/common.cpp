@@ -1,5 +1,8 @@
 #include "cli/common.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <ostream>
 
 #include "ledger/accounts.h"
@@ -85,6 +88,12 @@ int PrintCreated(Session& session, int32_t key) {
     session.out << key << '\n';
   }
   return kExitDone;
+}
+
+void StderrProgress::setFraction(long long done, long long total) {
+  if (!isatty(STDERR_FILENO) || total <= 0) return;
+  std::fprintf(stderr, "\r%s: %lld%%", title_.c_str(), done * 100 / total);
+  if (done >= total) std::fprintf(stderr, "\n");
 }
 
 }  // namespace tallyvane::cli

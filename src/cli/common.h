@@ -9,6 +9,7 @@
 #include "cli/cli.h"
 #include "ledger/keys.h"
 #include "store/money.h"
+#include "store/ports.h"
 
 namespace tallyvane::cli {
 
@@ -27,6 +28,18 @@ void SetOptionalMoney(Json& object, const std::string& name, std::optional<store
 
 // YYYY-MM-DD and a real calendar date.
 bool IsDateArgument(std::string_view text);
+
+// Progress on the error stream, only when someone is watching it.
+class StderrProgress final : public store::Progress {
+ public:
+  void setTitle(std::string_view title) override { title_ = std::string(title); }
+  void setText(std::string_view) override {}
+  void setFraction(long long done, long long total) override;
+  [[nodiscard]] bool cancelRequested() const override { return false; }
+
+ private:
+  std::string title_;
+};
 
 // Prints a created key as the contract says.
 int PrintCreated(Session& session, int32_t key);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "store/files.h"
 #include "store/record.h"
 #include "store/settings.h"
 
@@ -142,9 +143,15 @@ bool IsDataFile(const Paths& paths, const std::filesystem::path& folder) {
   const std::filesystem::path source = folder / kDataFileName;
   std::error_code ec;
   if (!std::filesystem::is_regular_file(source, ec)) return false;
+  // A file another program is reading or writing right now is no safe source.
+  if (IsLockedByAnotherProcess(source)) return false;
   const std::filesystem::path copy = paths.restoreTestCopy();
+  if (!EnsureDataDir(paths)) return false;
   std::filesystem::remove(copy, ec);
-  if (!std::filesystem::copy_file(source, copy, ec)) return false;
+  // Through SQLite rather than byte by byte: a file that is no database, or
+  // that a writer holds locked, fails here.
+  std::string error;
+  if (!SnapshotDatabase(source, copy, 0, error)) return false;
 
   bool isDataFile = false;
   {
