@@ -80,7 +80,10 @@ int ImportOfx(Session& session, Args& args) {
   for (const import::ExistingRow& e : review.existing()) {
     Json item = Json::object();
     item.set("id", e.id).set("date", e.date).set("payee", e.payee).set("note", e.note);
-    item.set("payment", e.payment).set("deposit", e.deposit);
+    // The payment column holds zero and negative rows, as the review shows them.
+    const bool payment = e.amount.minorUnits() <= 0;
+    SetOptionalMoney(item, "payment", payment ? std::optional(-e.amount) : std::nullopt, regional);
+    SetOptionalMoney(item, "deposit", payment ? std::nullopt : std::optional(e.amount), regional);
     existing.push(std::move(item));
   }
   doc.set("existing", std::move(existing));

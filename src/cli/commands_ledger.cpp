@@ -70,6 +70,10 @@ std::optional<int> FillEntryForm(Session& session, Args& args, ledger::EntryForm
   if (auto v = args.value("--subcategory")) form.subcategory = *v;
   if (auto v = args.value("--note")) form.note = *v;
   if (auto v = args.value("--tax")) form.taxChoice = *v;
+  // Choosing a payee comes after the category so that a given one wins.
+  if (payee) {
+    if (const auto existing = FindExistingPayee(session, *payee)) ledger::ChoosePayee(session.data, form, *existing);
+  }
   return std::nullopt;
 }
 

@@ -325,6 +325,11 @@ std::optional<int> FillScheduleForm(Session& session, Args& args, planning::Sche
     if (!key) return kExitUsage;
     form.subcategory = *key;
   }
+  if (payee) {
+    if (const auto existing = FindExistingPayee(session, *payee)) {
+      planning::ChooseSchedulePayee(session.data, form, *existing);
+    }
+  }
   return ReadRecurrence(session, args, form.recurrence);
 }
 

@@ -94,6 +94,7 @@ void ImportReview::fillExisting() {
     line.date = row.date;
     line.payee = texts.payee(row);
     line.note = CleanNote(row.note);
+    line.amount = row.amount;
     if (row.amount.minorUnits() <= 0) {
       line.payment = store::FormatMoney(regional, -row.amount);
     } else {
