@@ -118,6 +118,8 @@ EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Pr
     return result;
   };
 
+  // The date picker always holds a day; a scripted form may not.
+  if (!IsStorableDate(form.date)) return fail("Please enter a valid transaction date.", "date");
   // 1. A reconciled row may not move past the reconciled date.
   if (form.key && form.reconciled && !form.fromReport) {
     const std::string last = store::QueryFirstText(

@@ -179,8 +179,24 @@ bool TransactionRange::next(TransactionRow& row) {
   return true;
 }
 
+bool IsStorableDate(std::string_view text) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+  int value[3] = {0, 0, 0};
+  const std::size_t starts[3] = {0, 5, 8};
+  const std::size_t lengths[3] = {4, 2, 2};
+  for (int part = 0; part < 3; ++part) {
+    for (std::size_t i = starts[part]; i < starts[part] + lengths[part]; ++i) {
+      if (text[i] < '0' || text[i] > '9') return false;
+      value[part] = value[part] * 10 + (text[i] - '0');
+    }
+  }
+  return value[0] >= 1 && value[1] >= 1 && value[1] <= 12 && value[2] >= 1 &&
+         value[2] <= store::DaysInMonth(value[1], value[0]);
+}
+
 std::optional<TransactionKey> AddTransaction(DataContext& data, const TransactionFields& f) {
   if (f.payee != 0 && f.transferAccount != 0) return std::nullopt;
+  if (!IsStorableDate(f.date)) return std::nullopt;
   WriteGuard guard(data.db());
   Table table = Transactions(data);
   Record r;
@@ -221,6 +237,7 @@ std::optional<TransactionKey> AddTransactionAndRebalance(DataContext& data, cons
 }
 
 bool EditTransaction(DataContext& data, TransactionKey key, const TransactionFields& f) {
+  if (!IsStorableDate(f.date)) return false;
   WriteGuard guard(data.db());
   Record r;
   if (!LoadRow(data, key, r)) return false;
