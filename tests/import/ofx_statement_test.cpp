@@ -141,6 +141,12 @@ TEST_F(OfxStatement, ReadsCommentedAndIndentedSgml) {
                                       "1996-10-04 | 00002 | A < B" + std::string(8, ' ') + " | -20000"}));
 }
 
+TEST_F(OfxStatement, ReadsValuesWrittenOnTheLineAfterTheirTags) {
+  EXPECT_EQ(rows(readCandidates(fixture("values_on_next_line.ofx"))),
+            (std::vector<std::string>{"2019-01-10 | A2 | PAYROLL | 25000",
+                                      "2019-01-09 | A1 | SHOP ONE; CARD 1234 | -1234"}));
+}
+
 TEST_F(OfxStatement, DecodesADeclaredWindows1252File) {
   EXPECT_EQ(rows(readCandidates(fixture("windows1252.ofx"))),
             std::vector<std::string>{
