@@ -78,9 +78,13 @@ std::optional<int> FillEntryForm(Session& session, Args& args, ledger::EntryForm
 }
 
 int Enter(Session& session, ledger::EntryForm& form) {
+  // The save and the current balances the register refreshes after it are
+  // one transaction on the data file.
+  store::WriteGuard guard(session.data.db());
   const ledger::EntryResult result = ledger::EnterTransaction(session.data, form, session.prompter);
   if (!result.status) return session.refuseQuietly(result.status);
   ledger::UpdateAllCurrentBalances(session.data);
+  if (const Status committed = guard.commit(); !committed) return session.refuse(committed);
   return form.key ? kExitDone : PrintCreated(session, *result.key);
 }
 
@@ -305,6 +309,13 @@ int Register(Session& session, Args& args) {
   Json list = Json::array();
   if (!session.json) session.out << "ID\tDate\tNumber\tPayee\tCategory\tPayment\tDeposit\tBalance\tReconciled\n";
   for (const ledger::RegisterRow& row : ledger::RegisterRows(session.data, r.account, r.from, r.to, r.showSplits)) {
+    if (!session.json) {
+      session.out << row.row.key << '\t' << row.row.date << '\t' << row.row.number << '\t' << row.payeeText << '\t'
+                  << row.categoryText << '\t' << (row.payment ? store::FormatMoney(regional, *row.payment) : "") << '\t'
+                  << (row.deposit ? store::FormatMoney(regional, *row.deposit) : "") << '\t'
+                  << store::FormatMoney(regional, row.balance) << '\t' << (row.row.reconciled ? "R" : "") << '\n';
+      continue;
+    }
     Json object = Json::object();
     object.set("id", row.row.key)
         .set("date", row.row.date)
@@ -318,12 +329,6 @@ int Register(Session& session, Args& args) {
     object.set("cleared", row.row.cleared).set("reconciled", row.row.reconciled).set("void", row.row.isVoid);
     object.set("split", row.row.split);
     if (row.splitLine) object.set("split_line", *row.splitLine);
-    if (!session.json) {
-      session.out << row.row.key << '\t' << row.row.date << '\t' << row.row.number << '\t' << row.payeeText << '\t'
-                  << row.categoryText << '\t' << (row.payment ? store::FormatMoney(regional, *row.payment) : "") << '\t'
-                  << (row.deposit ? store::FormatMoney(regional, *row.deposit) : "") << '\t'
-                  << store::FormatMoney(regional, row.balance) << '\t' << (row.row.reconciled ? "R" : "") << '\n';
-    }
     list.push(std::move(object));
   }
   if (session.json) session.out << list.dump() << '\n';

@@ -118,6 +118,9 @@ class RowTexts {
   [[nodiscard]] std::string category(const TransactionRow& row);
   // A category's display text, deleted categories included.
   [[nodiscard]] std::string categoryName(CategoryKey key);
+  // Looks up the payee names of many rows in a few statements rather than
+  // one statement per payee, for a list about to be filled.
+  void preloadPayees(const std::vector<TransactionRow>& rows);
 
  private:
   DataContext& data_;
