@@ -3,6 +3,8 @@
 // generated once into the temp folder and reused.
 #include <benchmark/benchmark.h>
 
+#include "book.h"
+
 #include <filesystem>
 
 #include "ledger/accounts.h"
@@ -33,35 +35,9 @@ store::Paths PathsIn(const std::filesystem::path& dir) {
   return paths;
 }
 
-// The million-row file, made with SQL and then given its balance cache.
+// The million-row benchmark book, written once and reused.
 const std::filesystem::path& MillionFile() {
-  static const std::filesystem::path file = [] {
-    const auto dir = Folder("tallyvane-bench-ledger");
-    const auto path = dir / "tallyvane.vdb";
-    if (std::filesystem::exists(path)) return path;
-    std::filesystem::create_directories(dir);
-    std::filesystem::copy_file(TALLYVANE_BENCH_TEMPLATE, path);
-    store::DataContext data(PathsIn(dir), store::SystemLocale{});
-    if (!data.OpenDataContext()) return path;
-    store::Db& db = data.db();
-    db.exec("BEGIN");
-    db.exec("INSERT INTO Accounts (ID, AcctName, AcctStartingBal, AcctCurrentBal, AcctCurrentCheckNum, AcctType, "
-            "LastReconciled, Deleted, EnableOnlineAccess) VALUES (4, 'Cash', 0, 0, 0, 5, '0', 0, 2), "
-            "(5, 'House', 0, 0, 0, 6, '0', 0, 2), (6, 'Loan', 0, 0, 0, 7, '0', 0, 2)");
-    db.exec("UPDATE RecordKeys SET NextKey = '7' WHERE ListName = 'Accounts'");
-    db.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000000) "
-            "INSERT INTO Transactions SELECT i, "
-            "CASE WHEN i <= 350000 THEN 1 WHEN i <= 600000 THEN 2 WHEN i <= 750000 THEN 3 WHEN i <= 830000 THEN 4 "
-            "WHEN i <= 900000 THEN 5 ELSE 6 END, "
-            "CASE WHEN i % 10 = 0 THEN 250000 ELSE -((i * 7919) % 20000) END, i % 500, 0, 0, '', 'Note ' || i, "
-            "20 + i % 20, date('2017-01-01', '+' || ((i * 3629) % 3630) || ' days'), '', 2, '', 0, 0, 0, "
-            "CASE WHEN i % 10 = 0 THEN 0 ELSE 4 END, 0, 0 FROM n");
-    db.exec("INSERT INTO RecordKeys (ListName, NextKey) VALUES ('Transactions', '1000001')");
-    db.exec("COMMIT");
-    ledger::RebuildAllMonthlyBalances(data);
-    ledger::UpdateAllCurrentBalances(data);
-    return path;
-  }();
+  static const std::filesystem::path file = bench::SharedBook("tallyvane-bench-ledger", TALLYVANE_BENCH_TEMPLATE) / "tallyvane.vdb";
   return file;
 }
 

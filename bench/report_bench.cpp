@@ -5,6 +5,8 @@
 // written as PDF. The file is generated once into the temp folder and reused.
 #include <benchmark/benchmark.h>
 
+#include "book.h"
+
 #include <filesystem>
 
 #include "ledger/balances.h"
@@ -38,43 +40,9 @@ store::Paths PathsIn(const std::filesystem::path& dir) {
   return paths;
 }
 
-void Generate(const std::filesystem::path& dir) {
-  std::filesystem::create_directories(dir);
-  std::filesystem::copy_file(TALLYVANE_BENCH_TEMPLATE, dir / "tallyvane.vdb");
-  store::DataContext data(PathsIn(dir), store::SystemLocale{});
-  if (!data.OpenDataContext()) return;
-  store::Db& db = data.db();
-  db.exec("BEGIN");
-  db.exec("INSERT INTO Accounts (ID, AcctName, AcctStartingBal, AcctCurrentBal, AcctCurrentCheckNum, AcctType, "
-          "LastReconciled, Deleted, EnableOnlineAccess) VALUES (4, 'Cash', 0, 0, 0, 5, '0', 0, 2), "
-          "(5, 'House', 0, 0, 0, 6, '0', 0, 2), (6, 'Loan', 0, 0, 0, 7, '0', 0, 2)");
-  db.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
-          "INSERT INTO PayAccounts (ID, PayName, Notes, Category, Deleted) SELECT i, 'Payee ' || i, '', 0, 0 FROM n");
-  db.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000000) "
-          "INSERT INTO Transactions SELECT i, "
-          "CASE WHEN i <= 350000 THEN 1 WHEN i <= 600000 THEN 2 WHEN i <= 750000 THEN 3 WHEN i <= 830000 THEN 4 "
-          "WHEN i <= 900000 THEN 5 ELSE 6 END, "
-          "CASE WHEN i % 10 = 0 THEN 250000 ELSE -((i * 7919) % 20000) END, 1 + i % 500, 0, 0, '', 'Note ' || i, "
-          "20 + i % 20, date('2017-01-01', '+' || ((i * 3629) % 3630) || ' days'), '', 2, '', 0, 0, "
-          "CASE WHEN i % 997 = 0 THEN 1 ELSE 0 END, CASE WHEN i % 10 = 0 THEN 0 ELSE 4 END, 0, "
-          "CASE WHEN i % 100 = 7 THEN 1 ELSE 0 END FROM n");
-  db.exec("INSERT INTO SplitTransactions (TransactionID, Amount, Category, Note, Deleted) "
-          "SELECT ID, Amount / 2, 20, '', 0 FROM Transactions WHERE SplitTransaction = 1 UNION ALL "
-          "SELECT ID, Amount - Amount / 2, 21, '', 0 FROM Transactions WHERE SplitTransaction = 1");
-  db.exec("INSERT INTO Budgets VALUES (1, 'Household', 0, 0)");
-  db.exec("INSERT INTO BudgetAccounts (BudgetID, AccountID) VALUES (1, 1), (1, 2)");
-  db.exec("INSERT INTO BudgetCategories (BudgetID, CategoryID, Amount) VALUES (1, 20, 50000), (1, 21, 20000), "
-          "(1, 23, 150000), (1, 2, 400000)");
-  db.exec("UPDATE RecordKeys SET NextKey = '7' WHERE ListName = 'Accounts'");
-  db.exec("INSERT INTO RecordKeys (ListName, NextKey) VALUES ('Transactions', '1000001')");
-  db.exec("COMMIT");
-  ledger::RebuildAllMonthlyBalances(data);
-  ledger::UpdateAllCurrentBalances(data);
-}
-
 struct Bench {
   Bench() {
-    if (!std::filesystem::exists(Folder() / "tallyvane.vdb")) Generate(Folder());
+    bench::SharedBook("tallyvane-bench-reports", TALLYVANE_BENCH_TEMPLATE);
     data = std::make_unique<store::DataContext>(PathsIn(Folder()), store::SystemLocale{});
     static_cast<void>(data->OpenDataContext());
     data->setClock(clock);

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include <chrono>
@@ -116,6 +117,10 @@ int Session::refuseQuietly(const store::Status& status) const {
 
 int Session::usage(std::string_view message) {
   err << "tallyvane-cli: " << message << '\n';
+  if (commands != nullptr && !group.empty()) {
+    err << '\n';
+    PrintGroupHelp(err, *commands, group);
+  }
   return kExitUsage;
 }
 
@@ -153,6 +158,10 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
   };
   for (; i < words.size(); ++i) {
     const std::string& word = words[i];
+    if (word == "-h") {
+      PrintOverview(out, AllCommands());
+      return kExitDone;
+    }
     if (word.size() < 2 || word.compare(0, 2, "--") != 0) break;
     if (word == "--data-dir" || word == "--config-dir" || word == "--password" || word == "--answer") {
       const auto v = needValue(word);
@@ -166,22 +175,59 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     } else if (word == "--json") {
       json = true;
     } else if (word == "--help") {
-      out << kUsage;
+      PrintOverview(out, AllCommands());
       return kExitDone;
     } else {
       err << "tallyvane-cli: unknown option " << word << '\n' << kUsage;
       return kExitUsage;
     }
   }
+  const std::vector<Command> commands = AllCommands();
   if (i >= words.size()) {
-    err << kUsage;
+    PrintOverview(err, commands);
     return kExitUsage;
+  }
+  auto isHelp = [](const std::string& word) { return word == "--help" || word == "-h"; };
+  auto inGroup = [&](const std::string& name) {
+    return std::any_of(commands.begin(), commands.end(),
+                       [&](const Command& c) { return !c.words.empty() && c.words[0] == name; });
+  };
+  // "help", "help GROUP", "help GROUP VERB".
+  if (words[i] == "help") {
+    const std::vector<std::string> asked(words.begin() + static_cast<std::ptrdiff_t>(i + 1), words.end());
+    if (asked.empty()) {
+      PrintOverview(out, commands);
+      return kExitDone;
+    }
+    for (const Command& command : commands) {
+      if (asked.size() > 1 && command.words.size() == asked.size() &&
+          std::equal(command.words.begin(), command.words.end(), asked.begin())) {
+        PrintCommandHelp(out, command);
+        return kExitDone;
+      }
+    }
+    if (asked.size() == 1 && PrintGroupHelp(out, commands, asked[0])) return kExitDone;
+    std::string joined;
+    for (const std::string& w : asked) joined += (joined.empty() ? "" : " ") + w;
+    err << "tallyvane-cli: unknown command " << joined << "\n\n";
+    PrintOverview(err, commands);
+    return kExitUsage;
+  }
+  // "GROUP --help" lists the group; "GROUP" alone does too when no command
+  // is the bare group name.
+  if (inGroup(words[i]) && (i + 1 == words.size() || isHelp(words[i + 1]))) {
+    const bool bare = std::any_of(commands.begin(), commands.end(), [&](const Command& c) {
+      return c.words.size() == 1 && c.words[0] == words[i];
+    });
+    if (i + 1 < words.size() || !bare) {
+      PrintGroupHelp(out, commands, words[i]);
+      return kExitDone;
+    }
   }
   if (!password) {
     if (const char* env = std::getenv("TALLYVANE_PASSWORD"); env != nullptr) password = env;
   }
 
-  const std::vector<Command> commands = AllCommands();
   const Command* chosen = nullptr;
   std::size_t chosenLength = 0;
   for (const Command& command : commands) {
@@ -199,15 +245,26 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     }
   }
   if (chosen == nullptr) {
-    err << "tallyvane-cli: unknown command " << words[i] << '\n';
+    if (inGroup(words[i])) {
+      err << "tallyvane-cli: unknown command " << words[i] << ' ' << words[i + 1] << "\n\n";
+      PrintGroupHelp(err, commands, words[i]);
+    } else {
+      err << "tallyvane-cli: unknown command " << words[i] << "\n\n";
+      PrintOverview(err, commands);
+    }
     return kExitUsage;
+  }
+  // "GROUP VERB --help" shows the one command without running it.
+  if (std::any_of(words.begin() + static_cast<std::ptrdiff_t>(i + chosenLength), words.end(), isHelp)) {
+    PrintCommandHelp(out, *chosen);
+    return kExitDone;
   }
 
   const store::Paths paths = store::ResolvePaths(overrides, store::CurrentExecutable());
   store::IniSettings settings(paths.settingsFile, paths.machineSettingsFile);
   store::DataContext data(paths, store::ReadSystemLocale());
   ScriptedPrompter prompter(err, answers, yes);
-  Session session{data, settings, prompter, out, err, json, password};
+  Session session{data, settings, prompter, out, err, json, password, &commands, chosen->words.front()};
 
   if (chosen->needsData) {
     const store::ProvisionResult provision = store::ProvisionDataFileAtStartup(paths, settings);

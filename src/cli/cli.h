@@ -77,6 +77,8 @@ class Args {
   }
 };
 
+struct Command;
+
 struct Session {
   store::DataContext& data;
   store::Settings& settings;
@@ -85,6 +87,10 @@ struct Session {
   std::ostream& err;
   bool json = false;
   std::optional<std::string> password;
+  // The table and the group of the command running, for the help that
+  // follows a usage error.
+  const std::vector<Command>* commands = nullptr;
+  std::string_view group;
 
   // Prints a failure as the core words it and returns the refusal code.
   int refuse(const store::Status& status);
@@ -93,11 +99,16 @@ struct Session {
   int usage(std::string_view message);
 };
 
+// One row of the table the dispatcher reads and the help is printed from.
+// Fields after `needsData` are optional: a command without them is shown by
+// its synopsis alone.
 struct Command {
   std::vector<std::string_view> words;  // e.g. {"options", "set"}
   std::string_view synopsis;
   std::function<int(Session&, Args&)> run;
   bool needsData = true;
+  std::string_view summary = {};               // one line: what it does
+  std::vector<std::string_view> options = {};  // "--name VALUE  meaning", one per option
 };
 
 // Every command; groups add theirs in their own files.
@@ -111,6 +122,13 @@ void AddReportCommands(std::vector<Command>& commands);
 void AddImportCommands(std::vector<Command>& commands);
 void AddOnlineCommands(std::vector<Command>& commands);
 void AddBackupCommands(std::vector<Command>& commands);
+
+// The help, built from the command table: the groups with the global
+// options, one group's commands, one command.
+void PrintOverview(std::ostream& out, const std::vector<Command>& commands);
+// False when no command belongs to the group.
+bool PrintGroupHelp(std::ostream& out, const std::vector<Command>& commands, std::string_view group);
+void PrintCommandHelp(std::ostream& out, const Command& command);
 
 // Runs the tool; returns the exit status.
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err);

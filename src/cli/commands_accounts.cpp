@@ -117,6 +117,7 @@ Json AccountJson(Session& session, AccountKey key, bool details) {
 int AccountTypes(Session& session, Args& args) {
   TV_FINISH(args, rest);
   Json list = Json::array();
+  if (!session.json) session.out << "ID\tName\tKind\n";
   for (const auto& type : ledger::AccountTypeChoices(session.data)) {
     list.push(Json::object().set("id", type.key).set("name", type.name).set("asset", type.asset));
     if (!session.json) session.out << type.key << '\t' << type.name << '\t' << (type.asset ? "asset" : "liability") << '\n';
@@ -128,10 +129,16 @@ int AccountTypes(Session& session, Args& args) {
 int AccountList(Session& session, Args& args) {
   TV_FINISH(args, rest);
   Json list = Json::array();
+  if (!session.json) session.out << "ID\tName\tType\tBalance\tNumber\n";
   for (const auto& line : ledger::AccountListLines(session.data)) {
     Json object = AccountJson(session, line.key, false);
     if (!session.json) {
-      session.out << line.key << '\t' << line.name << '\t' << line.typeName << '\t' << line.maskedNumber << '\n';
+      // The balance as the accounts panel shows it.
+      const Money balance = ledger::IsInvestmentAccount(session.data, line.key)
+                                ? planning::InvestmentAccountValue(session.data, line.key)
+                                : ledger::AccountBalanceNow(session.data, line.key);
+      session.out << line.key << '\t' << line.name << '\t' << line.typeName << '\t'
+                  << store::FormatMoney(session.data.regional(), balance) << '\t' << line.maskedNumber << '\n';
     }
     list.push(std::move(object));
   }
@@ -260,6 +267,7 @@ int AccountFind(Session& session, Args& args) {
 int CategoryList(Session& session, Args& args) {
   TV_FINISH(args, rest);
   Json list = Json::array();
+  if (!session.json) session.out << "ID\tCategory\tKind\n";
   for (const auto& line : ledger::CategoryWindowLines(session.data)) {
     list.push(Json::object()
                   .set("id", line.key)
@@ -338,10 +346,11 @@ int CategoryDelete(Session& session, Args& args) {
 int PayeeList(Session& session, Args& args) {
   TV_FINISH(args, rest);
   Json list = Json::array();
+  if (!session.json) session.out << "ID\tPayee\tNotes\tCategory\n";
   for (const auto& line : ledger::PayeeWindowLines(session.data)) {
     const std::string category = line.category == 0 ? std::string{} : ledger::CategoryFullName(session.data, line.category).value_or("");
     list.push(Json::object().set("id", line.key).set("name", line.name).set("notes", line.notes).set("category", category));
-    if (!session.json) session.out << line.key << '\t' << line.name << '\t' << line.notes << '\n';
+    if (!session.json) session.out << line.key << '\t' << line.name << '\t' << line.notes << '\t' << category << '\n';
   }
   if (session.json) session.out << list.dump() << '\n';
   return kExitDone;
@@ -396,23 +405,26 @@ int PayeeDelete(Session& session, Args& args) {
 }  // namespace
 
 void AddAccountCommands(std::vector<Command>& commands) {
-  commands.push_back({{"password", "set"}, "password set NEW --confirm NEW", PasswordSet});
+  commands.push_back({{"password", "set"}, "password set NEW --confirm NEW [--current OLD] [--hint H] [--email E]", PasswordSet});
   commands.push_back({{"password", "remove"}, "password remove --current OLD", PasswordRemove});
   commands.push_back({{"password", "check"}, "password check PW", PasswordCheck});
   commands.push_back({{"account", "types"}, "account types", AccountTypes});
-  commands.push_back({{"account", "list"}, "account list", AccountList});
+  commands.push_back({{"account", "list"}, "account list", AccountList, true, "Live accounts in table order, with the balance the accounts panel shows."});
   commands.push_back({{"account", "show"}, "account show ACCOUNT", AccountShow});
-  commands.push_back({{"account", "add"}, "account add --name N ...", AccountAdd});
-  commands.push_back({{"account", "edit"}, "account edit ACCOUNT ...", AccountEdit});
+  commands.push_back({{"account", "add"}, "account add --name N [--type T] [--description D] [--starting AMOUNT] [--check-number N] [--notes T] "
+                      "[--last-import DATE] [--online] [--fi ID] [--routing R] [--number ACCT] [--user-id U] "
+                      "[--user-pass P] [--prompt-password]",
+                      AccountAdd, true, "The account form; prints the new key. --type by key or name (see account types)."});
+  commands.push_back({{"account", "edit"}, "account edit ACCOUNT [same options as account add]", AccountEdit, true, "The account form on an existing account; options not given keep the shown values."});
   commands.push_back({{"account", "delete"}, "account delete ACCOUNT...", AccountDelete});
   commands.push_back({{"account", "find"}, "account find TEXT [--next N]", AccountFind});
   commands.push_back({{"category", "list"}, "category list", CategoryList});
-  commands.push_back({{"category", "add"}, "category add --name N ...", CategoryAdd});
-  commands.push_back({{"category", "edit"}, "category edit CATEGORY ...", CategoryEdit});
+  commands.push_back({{"category", "add"}, "category add --name N [--income] [--header] [--parent NAME] [--tax-deductible]", CategoryAdd});
+  commands.push_back({{"category", "edit"}, "category edit CATEGORY [--name N] [--header] [--parent NAME] [--tax-deductible]", CategoryEdit});
   commands.push_back({{"category", "delete"}, "category delete CATEGORY...", CategoryDelete});
   commands.push_back({{"payee", "list"}, "payee list", PayeeList});
   commands.push_back({{"payee", "add"}, "payee add --name N [--notes T]", PayeeAdd});
-  commands.push_back({{"payee", "edit"}, "payee edit PAYEE ...", PayeeEdit});
+  commands.push_back({{"payee", "edit"}, "payee edit PAYEE [--name N] [--notes T]", PayeeEdit});
   commands.push_back({{"payee", "delete"}, "payee delete PAYEE...", PayeeDelete});
 }
 

@@ -69,6 +69,17 @@ int ImportCsv(Session& session, Args& args) {
     }
     mapping.columns[static_cast<std::size_t>(fieldIndex - names.begin())] = columnIndex;
   }
+  // Without the two fields the import needs, say what can be mapped: the
+  // account's field names and the columns the file's first line names.
+  if (!mapping.columns[0] || !mapping.columns[1]) {
+    session.err << "tallyvane-cli: import csv needs --map " << names[0] << "=COLUMN and --map " << names[1]
+                << "=COLUMN\n\nFields of this account:";
+    for (std::size_t n = 0; n < names.size(); ++n) session.err << (n ? ", " : " ") << names[n];
+    session.err << "\nColumns of " << rest[1] << " (by number or first-line text):\n";
+    for (std::size_t n = 0; n < columns->size(); ++n) session.err << "  " << n + 1 << "  " << (*columns)[n] << '\n';
+    session.err << "\nExample: import csv ACCOUNT FILE --map \"" << names[0] << "=1\" --map \"" << names[1] << "=2\"\n";
+    return kExitUsage;
+  }
   if (skip) {
     const auto n = ParseKey(*skip);
     if (!n) return session.usage("--skip takes a number");
@@ -123,6 +134,7 @@ int RunImportReview(Session& session, import::ImportReview& review, const Review
   const store::RegionalSettings& regional = session.data.regional();
   Json doc = Json::object();
   Json list = Json::array();
+  if (!session.json) session.out << "Import\tDate\tPayee\tCategory\tPayment\tDeposit\n";
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const import::ReviewRow& r = rows[i];
     Json item = Json::object();
@@ -141,7 +153,10 @@ int RunImportReview(Session& session, import::ImportReview& review, const Review
   for (const import::ExistingRow& e : review.existing()) {
     Json item = Json::object();
     item.set("id", e.id).set("date", e.date).set("payee", e.payee).set("note", e.note);
-    item.set("payment", e.payment).set("deposit", e.deposit);
+    // The payment column holds zero and negative rows, as the review shows them.
+    const bool payment = e.amount.minorUnits() <= 0;
+    SetOptionalMoney(item, "payment", payment ? std::optional(-e.amount) : std::nullopt, regional);
+    SetOptionalMoney(item, "deposit", payment ? std::nullopt : std::optional(e.amount), regional);
     existing.push(std::move(item));
   }
   doc.set("existing", std::move(existing));
@@ -160,10 +175,23 @@ int RunImportReview(Session& session, import::ImportReview& review, const Review
   return kExitDone;
 }
 
-
 void AddImportCommands(std::vector<Command>& commands) {
-  commands.push_back({{"import", "ofx"}, "import ofx ACCOUNT FILE [--untick N]... [--tick N]... [--category N=NAME]... [--dry-run]", ImportOfx});
-  commands.push_back({{"import", "csv"}, "import csv ACCOUNT FILE --map FIELD=COLUMN... [--skip N]", ImportCsv});
+  commands.push_back({{"import", "ofx"},
+                      "import ofx ACCOUNT FILE [--untick N]... [--tick N]... [--category N=NAME]... [--dry-run]",
+                      ImportOfx,
+                      true,
+                      "Shows the import review (rows numbered from 1), then commits the ticked rows.",
+                      {"--untick N, --tick N   change a row's tick before committing",
+                       "--category N=NAME      the category of row N (a choice of the review)",
+                       "--dry-run              show the review only"}});
+  commands.push_back({{"import", "csv"},
+                      "import csv ACCOUNT FILE --map FIELD=COLUMN... [--skip N]",
+                      ImportCsv,
+                      true,
+                      "Imports a CSV file; without the maps it needs it lists the fields and the file's columns.",
+                      {"--map FIELD=COLUMN   a field of the account's list (Amount, Transaction Date, Total Cost, ...)",
+                       "                     from a 1-based column number or the column's first-line text",
+                       "--skip N             lines to skip at the top (default 1, the titles)"}});
 }
 
 }  // namespace tallyvane::cli

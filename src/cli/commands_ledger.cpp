@@ -70,13 +70,21 @@ std::optional<int> FillEntryForm(Session& session, Args& args, ledger::EntryForm
   if (auto v = args.value("--subcategory")) form.subcategory = *v;
   if (auto v = args.value("--note")) form.note = *v;
   if (auto v = args.value("--tax")) form.taxChoice = *v;
+  // Choosing a payee comes after the category so that a given one wins.
+  if (payee) {
+    if (const auto existing = FindExistingPayee(session, *payee)) ledger::ChoosePayee(session.data, form, *existing);
+  }
   return std::nullopt;
 }
 
 int Enter(Session& session, ledger::EntryForm& form) {
+  // The save and the current balances the register refreshes after it are
+  // one transaction on the data file.
+  store::WriteGuard guard(session.data.db());
   const ledger::EntryResult result = ledger::EnterTransaction(session.data, form, session.prompter);
   if (!result.status) return session.refuseQuietly(result.status);
   ledger::UpdateAllCurrentBalances(session.data);
+  if (const Status committed = guard.commit(); !committed) return session.refuse(committed);
   return form.key ? kExitDone : PrintCreated(session, *result.key);
 }
 
@@ -299,7 +307,15 @@ int Register(Session& session, Args& args) {
   if (!rest.empty()) return session.usage("unexpected " + rest[0]);
   const store::RegionalSettings& regional = session.data.regional();
   Json list = Json::array();
+  if (!session.json) session.out << "ID\tDate\tNumber\tPayee\tCategory\tPayment\tDeposit\tBalance\tReconciled\n";
   for (const ledger::RegisterRow& row : ledger::RegisterRows(session.data, r.account, r.from, r.to, r.showSplits)) {
+    if (!session.json) {
+      session.out << row.row.key << '\t' << row.row.date << '\t' << row.row.number << '\t' << row.payeeText << '\t'
+                  << row.categoryText << '\t' << (row.payment ? store::FormatMoney(regional, *row.payment) : "") << '\t'
+                  << (row.deposit ? store::FormatMoney(regional, *row.deposit) : "") << '\t'
+                  << store::FormatMoney(regional, row.balance) << '\t' << (row.row.reconciled ? "R" : "") << '\n';
+      continue;
+    }
     Json object = Json::object();
     object.set("id", row.row.key)
         .set("date", row.row.date)
@@ -313,12 +329,6 @@ int Register(Session& session, Args& args) {
     object.set("cleared", row.row.cleared).set("reconciled", row.row.reconciled).set("void", row.row.isVoid);
     object.set("split", row.row.split);
     if (row.splitLine) object.set("split_line", *row.splitLine);
-    if (!session.json) {
-      session.out << row.row.key << '\t' << row.row.date << '\t' << row.row.number << '\t' << row.payeeText << '\t'
-                  << row.categoryText << '\t' << (row.payment ? store::FormatMoney(regional, *row.payment) : "") << '\t'
-                  << (row.deposit ? store::FormatMoney(regional, *row.deposit) : "") << '\t'
-                  << store::FormatMoney(regional, row.balance) << '\t' << (row.row.reconciled ? "R" : "") << '\n';
-    }
     list.push(std::move(object));
   }
   if (session.json) session.out << list.dump() << '\n';
@@ -375,17 +385,43 @@ int Balances(Session& session, Args& args) {
 }  // namespace
 
 void AddLedgerCommands(std::vector<Command>& commands) {
-  commands.push_back({{"txn", "add"}, "txn add --account A --amount TEXT ...", TxnAdd});
-  commands.push_back({{"txn", "edit"}, "txn edit ID ...", TxnEdit});
-  commands.push_back({{"txn", "delete"}, "txn delete ID...", TxnDelete});
-  commands.push_back({{"txn", "void"}, "txn void ID...", TxnVoid});
-  commands.push_back({{"txn", "clear"}, "txn clear ID... [--off]", TxnClear});
-  commands.push_back({{"txn", "unreconcile"}, "txn unreconcile ID", TxnUnreconcile});
-  commands.push_back({{"txn", "split"}, "txn split ID [--line C;N;V]... [--remove LINE]...", TxnSplit});
-  commands.push_back({{"txn", "show"}, "txn show ID", TxnShow});
-  commands.push_back({{"register"}, "register ACCOUNT [--from D] [--to D] [--period NAME] [--show-splits]", Register});
-  commands.push_back({{"register", "find"}, "register find ACCOUNT TEXT [--after ID]", RegisterFindCommand});
-  commands.push_back({{"balances"}, "balances", Balances});
+  const std::vector<std::string_view> entryOptions = {
+      "--account A          the account, by #key or name",
+      "--amount TEXT        as typed in the form, in the data file's regional format",
+      "--type TYPE          Deposit, ATM, EFT, Check, Purchase (default) or Transfer",
+      "--date D             YYYY-MM-DD; default today",
+      "--number N           the check number (a Check proposes the next one)",
+      "--payee NAME         an existing payee brings its remembered category; a new name is added",
+      "--to ACCOUNT         the other account of a Transfer",
+      "--category NAME      by full name (\"Food | Groceries\"); a new name is created",
+      "--subcategory NAME   under --category",
+      "--note T",
+      "--tax CHOICE         Tax Deductible, Not Deductible or Use Expense Category",
+  };
+  commands.push_back({{"txn", "add"},
+                      "txn add --account A --amount TEXT [--type TYPE] [--date D] [--number N] [--payee NAME | --to "
+                      "ACCOUNT] [--category NAME] [--subcategory NAME] [--note T] [--tax CHOICE]",
+                      TxnAdd, true, "The add-transaction form; prints the new key.", entryOptions});
+  commands.push_back({{"txn", "edit"}, "txn edit ID [same options as txn add]", TxnEdit, true,
+                      "The edit form as the register opens it; options not given keep the row's values."});
+  commands.push_back({{"txn", "delete"}, "txn delete ID...", TxnDelete, true, "The register's delete, with its question."});
+  commands.push_back({{"txn", "void"}, "txn void ID...", TxnVoid, true, "The register's void (both rows of a transfer)."});
+  commands.push_back({{"txn", "clear"}, "txn clear ID... [--off]", TxnClear, true, "Sets the cleared tick, or clears it with --off."});
+  commands.push_back({{"txn", "unreconcile"}, "txn unreconcile ID", TxnUnreconcile, true, "Unreconciles one row, with its question."});
+  commands.push_back({{"txn", "split"}, "txn split ID [--line \"CATEGORY;NOTE;VALUE\"]... [--remove LINE_ID]...", TxnSplit,
+                      true, "The split editor's save: the listed lines replace the shown ones.",
+                      {"--line \"CATEGORY;NOTE;VALUE\"   VALUE signed: deposit positive, payment negative",
+                       "--remove LINE_ID                a line to retire"}});
+  commands.push_back({{"txn", "show"}, "txn show ID", TxnShow, true, "One transaction with its split lines, as JSON."});
+  commands.push_back({{"register"}, "register ACCOUNT [--from D] [--to D] [--period NAME] [--show-splits]", Register, true,
+                      "The register's rows in order with the running balance.",
+                      {"--from D, --to D     the span; default a month back to today",
+                       "--period NAME        a register period: All, This Month, ...",
+                       "--show-splits        one line per split line"}});
+  commands.push_back({{"register", "find"}, "register find ACCOUNT TEXT [--after ID]", RegisterFindCommand, true,
+                      "The register's find: prints the first matching key (after ID with --after)."});
+  commands.push_back({{"balances"}, "balances", Balances, true,
+                      "The accounts panel: each account's balance, the assets and the liabilities."});
 }
 
 }  // namespace tallyvane::cli

@@ -227,6 +227,7 @@ int ReconcileShow(Session& session, Args& args) {
                 << "Reconciled Date: " << s.reconciledDate << '\n';
   }
   Json list = Json::array();
+  if (!session.json) session.out << "ID\tSplit\tCleared\tDate\tPayee\tNote\tPayment\tDeposit\n";
   for (const planning::ReconcileCandidate& c : rec.candidates()) {
     Json item = Json::object();
     item.set("id", c.key).set("split", c.split).set("cleared", c.cleared).set("date", c.date);
@@ -325,6 +326,11 @@ std::optional<int> FillScheduleForm(Session& session, Args& args, planning::Sche
     if (!key) return kExitUsage;
     form.subcategory = *key;
   }
+  if (payee) {
+    if (const auto existing = FindExistingPayee(session, *payee)) {
+      planning::ChooseSchedulePayee(session.data, form, *existing);
+    }
+  }
   return ReadRecurrence(session, args, form.recurrence);
 }
 
@@ -340,6 +346,7 @@ int ScheduleList(Session& session, Args& args) {
   if (!rest.empty()) return session.usage("unexpected " + rest[0]);
   const store::RegionalSettings& regional = session.data.regional();
   Json list = Json::array();
+  if (!session.json) session.out << "ID\tAccount\tPayee\tCategory\tPayment\tDeposit\tNext\tEnd\n";
   for (const planning::ScheduleListLine& line : planning::ScheduleListLines(
            session.data, old ? planning::ScheduleView::Old : planning::ScheduleView::Active, overdue)) {
     Json item = Json::object();
@@ -499,6 +506,7 @@ int BudgetList(Session& session, Args& args) {
   TV_FINISH(args, rest);
   if (!rest.empty()) return session.usage("budget list takes no arguments");
   Json list = Json::array();
+  if (!session.json) session.out << "ID\tBudget\tWarn\n";
   for (const planning::BudgetListLine& line : planning::BudgetListLines(session.data)) {
     list.push(Json::object().set("id", line.key).set("name", line.name).set("warn", line.warn));
     if (!session.json) session.out << line.key << '\t' << line.name << '\t' << (line.warn ? "warn" : "") << '\n';
@@ -666,6 +674,7 @@ int SecurityList(Session& session, Args& args) {
   if (!rest.empty()) return session.usage("security list takes no arguments");
   const store::RegionalSettings& regional = session.data.regional();
   Json list = Json::array();
+  if (!session.json) session.out << "ID\tSecurity\tSymbol\tPrice\n";
   for (const planning::SecurityLine& line : planning::SecurityListLines(session.data)) {
     Json item = Json::object();
     item.set("id", line.key).set("name", line.name).set("symbol", line.symbol);
@@ -803,6 +812,7 @@ int InvestRegister(Session& session, Args& args) {
   }
   const store::RegionalSettings& regional = session.data.regional();
   Json list = Json::array();
+  if (!session.json) session.out << "ID\tDate\tAction\tSecurity\tNote\tShares\tValue\tTotal\tRunning total\n";
   for (const planning::InvestmentRegisterRow& row :
        planning::InvestmentRegisterRows(session.data, *account, from, to)) {
     Json item = Json::object();
@@ -862,6 +872,7 @@ int InvestScheduleList(Session& session, Args& args) {
   if (Status status = planning::CheckInvestmentScheduleList(session.data); !status) return session.refuse(status);
   const store::RegionalSettings& regional = session.data.regional();
   Json list = Json::array();
+  if (!session.json) session.out << "ID\tAccount\tAction\tSecurity\tShares\tPrice\tCommission\tCost\tNext\tEnd\n";
   for (const planning::InvestmentScheduleLine& line : planning::InvestmentScheduleLines(
            session.data, old ? planning::ScheduleView::Old : planning::ScheduleView::Active, overdue)) {
     Json item = Json::object();
@@ -965,8 +976,11 @@ void AddPlanningCommands(std::vector<Command>& commands) {
                       "[--tick ID]... [--amount ID=TEXT]...",
                       ReconcileFinish});
   commands.push_back({{"schedule", "list"}, "schedule list [--old] [--overdue]", ScheduleList});
-  commands.push_back({{"schedule", "add"}, "schedule add --account A --amount TEXT ...", ScheduleAdd});
-  commands.push_back({{"schedule", "edit"}, "schedule edit ID ...", ScheduleEdit});
+  commands.push_back({{"schedule", "add"}, "schedule add --account A --amount TEXT [--type TYPE] [--payee NAME | --to ACCOUNT] [--category NAME] "
+                      "[--subcategory NAME] [--next D] [--end D | --no-end] [--every N --unit Days|Weeks|Months | --day D] "
+                      "[--remind] [--from-txn ID]",
+                      ScheduleAdd, true, "The schedule form; prints the new key. An existing payee brings its remembered category."});
+  commands.push_back({{"schedule", "edit"}, "schedule edit ID [same options as schedule add]", ScheduleEdit});
   commands.push_back({{"schedule", "post"}, "schedule post ID...", SchedulePost});
   commands.push_back({{"schedule", "skip"}, "schedule skip ID...", ScheduleSkip});
   commands.push_back({{"schedule", "delete"}, "schedule delete ID...", ScheduleDelete});
@@ -986,14 +1000,16 @@ void AddPlanningCommands(std::vector<Command>& commands) {
   commands.push_back({{"security", "edit"}, "security edit SECURITY [--name N] [--symbol S] [--price TEXT]",
                       SecurityEdit});
   commands.push_back({{"security", "delete"}, "security delete SECURITY...", SecurityDelete});
-  commands.push_back({{"invest", "add"}, "invest add --account A --action ACTION ...", InvestAdd});
-  commands.push_back({{"invest", "edit"}, "invest edit ID ...", InvestEdit});
+  commands.push_back({{"invest", "add"}, "invest add --account A --action ACTION [--date D] [--security NAME] [--note T] [--shares N] "
+                      "[--price TEXT] [--commission TEXT] [--total TEXT]",
+                      InvestAdd, true, "The investment form; ACTION is Buy, Sell, Dividend, Income, Misc Expense, Deposit or Withdraw."});
+  commands.push_back({{"invest", "edit"}, "invest edit ID [same options as invest add]", InvestEdit});
   commands.push_back({{"invest", "delete"}, "invest delete ID...", InvestDelete});
   commands.push_back({{"invest", "register"}, "invest register ACCOUNT [--from D] [--to D]", InvestRegister});
   commands.push_back({{"invest-schedule", "list"}, "invest-schedule list [--old] [--overdue]", InvestScheduleList});
   commands.push_back({{"invest-schedule", "add"}, "invest-schedule add --account A --action ACTION ...",
                       InvestScheduleAdd});
-  commands.push_back({{"invest-schedule", "edit"}, "invest-schedule edit ID ...", InvestScheduleEdit});
+  commands.push_back({{"invest-schedule", "edit"}, "invest-schedule edit ID [same options as invest-schedule add]", InvestScheduleEdit});
   commands.push_back({{"invest-schedule", "post"}, "invest-schedule post ID...", InvestSchedulePost});
   commands.push_back({{"invest-schedule", "skip"}, "invest-schedule skip ID...", InvestScheduleSkip});
   commands.push_back({{"invest-schedule", "delete"}, "invest-schedule delete ID...", InvestScheduleDelete});

@@ -49,6 +49,19 @@ std::optional<ledger::PayeeKey> ResolvePayee(Session& session, std::string_view 
   return std::nullopt;
 }
 
+std::optional<ledger::PayeeKey> FindExistingPayee(Session& session, std::string_view text) {
+  if (!text.empty() && text.front() == '#') {
+    if (const auto key = ParseKey(text)) {
+      store::Record r;
+      if (ledger::LoadActivePayee(session.data, *key, r)) return key;
+    }
+    return std::nullopt;
+  }
+  const ledger::PayeeKey key = ledger::FindPayeeId(session.data, ledger::TrimSpaces(text));
+  if (key > 0) return key;
+  return std::nullopt;
+}
+
 std::optional<ledger::CategoryKey> ResolveCategory(Session& session, std::string_view text) {
   if (!text.empty() && text.front() == '#') {
     if (const auto key = ParseKey(text)) {

@@ -16,6 +16,9 @@ namespace tallyvane::cli {
 // "#12" or a name; nullopt (after printing a usage error) when not found.
 std::optional<ledger::AccountKey> ResolveAccount(Session& session, std::string_view text);
 std::optional<ledger::PayeeKey> ResolvePayee(Session& session, std::string_view text);
+// An existing live payee named by "#key" or by name, without a message: a
+// payee field also takes a new name.
+std::optional<ledger::PayeeKey> FindExistingPayee(Session& session, std::string_view text);
 std::optional<ledger::CategoryKey> ResolveCategory(Session& session, std::string_view text);
 // A row key given as "12" or "#12".
 std::optional<int32_t> ParseKey(std::string_view text);

@@ -17,6 +17,12 @@ std::size_t ScriptedPrompter::ask(std::string_view title, std::string_view messa
                                   const std::vector<std::string>& buttons, store::Icon) {
   declined_ = false;
   if (buttons.empty()) return 0;
+  // Every question is shown, answered by a script or not, so that a log says
+  // what was asked and what was agreed to.
+  Show(err_, title, message);
+  err_ << "[";
+  for (std::size_t i = 0; i < buttons.size(); ++i) err_ << (i ? "] [" : "") << buttons[i];
+  err_ << "]\n";
   std::size_t choice = buttons.size() - 1;
   if (next_ < answers_.size()) {
     const std::string& wanted = answers_[next_++];
@@ -29,17 +35,12 @@ std::size_t ScriptedPrompter::ask(std::string_view title, std::string_view messa
       }
     }
     if (!found) {
-      Show(err_, title, message);
       err_ << "The answer \"" << wanted << "\" is not one of the buttons; answered \"" << buttons.back() << "\".\n";
     }
   } else if (yes_) {
     choice = 0;
-  } else {
-    Show(err_, title, message);
-    err_ << "[";
-    for (std::size_t i = 0; i < buttons.size(); ++i) err_ << (i ? "] [" : "") << buttons[i];
-    err_ << "] -> " << buttons.back() << '\n';
   }
+  err_ << "-> " << buttons[choice] << '\n';
   declined_ = choice == buttons.size() - 1 && buttons.size() > 1;
   return choice;
 }

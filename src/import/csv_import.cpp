@@ -1,5 +1,6 @@
 #include "import/csv_import.h"
 
+#include <array>
 #include <unordered_map>
 
 #include "import/csv_reader.h"
@@ -20,10 +21,26 @@ using store::Status;
 
 namespace {
 
+// The type names a CSV file writes, in code order; they are the file's own
+// words, not the investment form's labels ("MiscExpense", no blank).
+constexpr std::array<std::string_view, 7> kCsvInvestmentTypes = {"Buy",     "Sell",    "Dividend", "Income",
+                                                                  "MiscExpense", "Deposit", "Withdraw"};
+
+std::optional<planning::InvestmentAction> CsvInvestmentType(std::string_view text) {
+  for (std::size_t i = 0; i < kCsvInvestmentTypes.size(); ++i) {
+    if (store::EqualsNoCase(kCsvInvestmentTypes[i], text)) return static_cast<planning::InvestmentAction>(i);
+  }
+  return std::nullopt;
+}
+
 // A stored date as it stands, else the regional display form read with the
 // short-date order; empty when neither reads.
 std::string CsvDate(store::DataContext& data, const std::string& text) {
-  if (!text.empty() && store::IsValidDateText(text) && text.find('-') != std::string::npos) return text;
+  if (ledger::IsStorableDate(text)) return text;
+  // "2026-1-3" is a stored-style date too, written back in the stored form.
+  if (!text.empty() && store::IsValidDateText(text) && text.find('-') != std::string::npos) {
+    return store::DateText(store::DateTextToTime(text, "12:00:00"));
+  }
   const std::time_t t = store::ParseTypedDate(text, data.systemDateOrder());
   if (t == 0) return {};
   return store::DateText(t);
@@ -91,7 +108,7 @@ CsvImportResult ImportTransactions(store::DataContext& data, ledger::AccountKey 
         default: break;
       }
     }
-    if (date.empty()) {
+    if (!ledger::IsStorableDate(date)) {
       ++result.skipped;
       continue;
     }
@@ -143,7 +160,7 @@ CsvImportResult ImportInvestments(store::DataContext& data, ledger::AccountKey a
   for (std::size_t line = 0; reader.nextLine(fields); ++line) {
     if (line < skip) continue;
     for (std::size_t column = 0; column < fields.size() && column < columnCount; ++column) {
-      if (fieldOf[column] && *fieldOf[column] == 2 && !planning::InvestmentActionFromLabel(fields[column])) {
+      if (fieldOf[column] && *fieldOf[column] == 2 && !CsvInvestmentType(fields[column])) {
         result.status = Status::Fail(
             "This file is not in the correct format. The investment type field must contain one of these "
             "values:\nBuy, Sell, Dividend, Income, MiscExpense, Deposit, or Withdraw",
@@ -173,7 +190,7 @@ CsvImportResult ImportInvestments(store::DataContext& data, ledger::AccountKey a
       switch (*fieldOf[column]) {
         case 0: total = store::ParseMoney(regional, text); break;
         case 1: row.date = CsvDate(data, text); break;
-        case 2: row.action = planning::InvestmentActionFromLabel(text).value_or(planning::InvestmentAction::Buy); break;
+        case 2: row.action = CsvInvestmentType(text).value_or(planning::InvestmentAction::Buy); break;
         case 3:
           security = store::CutChars(text);
           row.security = store::ParseInt32Prefix(text);

@@ -94,6 +94,7 @@ void ImportReview::fillExisting() {
     line.date = row.date;
     line.payee = texts.payee(row);
     line.note = CleanNote(row.note);
+    line.amount = row.amount;
     if (row.amount.minorUnits() <= 0) {
       line.payment = store::FormatMoney(regional, -row.amount);
     } else {
@@ -174,7 +175,9 @@ Status ImportReview::commit(store::Progress& progress, store::Prompter& prompter
   long long done = 0;
   for (const ReviewRow& row : rows_) {
     progress.setFraction(done++, static_cast<long long>(rows_.size()));
-    if (!row.ticked) continue;
+    // Statement dates always read as a day; one past the calendar's reach
+    // (a five-digit year) cannot be stored and is left out.
+    if (!row.ticked || !ledger::IsStorableDate(row.date)) continue;
     auto category = categories.find(row.category);
     if (category == categories.end()) {
       ledger::CategoryKey key = row.category.empty() ? -1 : ledger::FindCategoryByFullName(data, row.category);

@@ -44,8 +44,9 @@ struct ExistingRow {
   std::string date;
   std::string payee;
   std::string note;
-  std::string payment;
+  std::string payment;  // formatted; empty in the other column
   std::string deposit;
+  Money amount;  // the row's Amount, signed as stored
 };
 
 class ImportReview {

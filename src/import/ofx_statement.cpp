@@ -102,9 +102,10 @@ bool readOffset(std::string_view text, std::size_t& pos, int64_t& seconds) {
 
 // The parts of an OFX date-time: YYYYMMDDHHMMSS.XXX[offset:zone], any tail
 // missing. Reading stops at the first part that does not match and the rest
-// stay 0.
+// stay 0, so an empty or unreadable text still names a day (year 0 is 2000,
+// month 0 and day 0 roll back to 1999-11-30) and its row can be seen and
+// corrected rather than lost without a date.
 struct OfxStamp {
-  bool dated = false;  // a year was read
   int year = 0;        // two-digit years already placed in 1970..2069
   int month = 0;
   int day = 0;
@@ -141,13 +142,11 @@ OfxStamp readOfxStamp(std::string_view input) {
   };
 
   OfxStamp stamp;
-  if (!readNumber(4, stamp.year)) return stamp;
-  stamp.dated = true;
+  bool complete = readNumber(4, stamp.year);
   int* const parts[] = {&stamp.month, &stamp.day, &stamp.hour, &stamp.minute, &stamp.second};
-  bool complete = true;
   for (int* part : parts) {
-    complete = readNumber(2, *part);
     if (!complete) break;
+    complete = readNumber(2, *part);
   }
   int milliseconds = 0;
   if (complete && pos < text.size() && text[pos] == '.') {
@@ -309,7 +308,6 @@ std::vector<ImportCandidate> parseOfxStatement(const store::RegionalSettings& se
 
 std::time_t parseOfxDateTime(std::string_view text) {
   const OfxStamp stamp = readOfxStamp(text);
-  if (!stamp.dated) return 0;
   std::tm tm = stamp.fields();
   std::time_t t;
   if (stamp.zoned) {
@@ -328,7 +326,6 @@ std::time_t parseOfxDateTime(std::string_view text) {
 
 std::string ofxPostedDate(std::string_view text) {
   const OfxStamp stamp = readOfxStamp(text);
-  if (!stamp.dated) return {};
   if (stamp.zoned) return store::DateText(parseOfxDateTime(text));
   // Local wall time without a zone: its calendar date is the fields rolled
   // over as a calendar would, which needs no trip through the zone rules

@@ -69,14 +69,13 @@ std::optional<OpeningBalance> OpeningBalanceBefore(DataContext& data, AccountKey
     const std::string first = FirstTransactionDate(data, account);
     if (!first.empty()) {
       const int firstKey = Key(MonthOf(first));
-      // Walk back month by month from the month before; a month key is
-      // year*12 + month-1, so stepping back is subtracting one.
-      for (int key = Key(MonthOf(date)) - 1; key >= firstKey; --key) {
-        Query q(db, FormatSql("SELECT Balance, BalanceReconciled FROM MonthlyBalances WHERE Account = %d AND "
-                              "TimeStamp = %d",
-                              {account, key}));
-        if (q.hasRow()) return OpeningBalance{Money(q.int64(0)), Money(q.int64(1))};
-      }
+      // The latest cached month from the month before back to the first
+      // transaction's month, in one indexed lookup: the walk back month by
+      // month stops at the same row (of two rows for one month, the first).
+      Query q(db, FormatSql("SELECT Balance, BalanceReconciled FROM MonthlyBalances WHERE Account = %d AND "
+                            "TimeStamp >= %d AND TimeStamp <= %d ORDER BY TimeStamp DESC, ID LIMIT 1",
+                            {account, firstKey, Key(MonthOf(date)) - 1}));
+      if (q.hasRow()) return OpeningBalance{Money(q.int64(0)), Money(q.int64(1))};
     }
   }
   Table accounts(db, "Accounts");

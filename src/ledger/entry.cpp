@@ -85,6 +85,31 @@ EntryForm NewEntryForm(DataContext& data, AccountKey account, bool transfer) {
   return form;
 }
 
+bool ChoosePayee(DataContext& data, EntryForm& form, PayeeKey payee) {
+  store::Record row;
+  if (payee <= 0 || !LoadActivePayee(data, payee, row)) return false;
+  form.payee = row.GetText("PayName");
+  const std::string typed = TrimSpaces(form.category);
+  const bool userChosen = !(typed.empty() || typed == kNotCategorized) &&
+                          !(form.category == form.payeeCategory && form.subcategory == form.payeeSubcategory);
+  if (userChosen) return true;
+  std::string category;
+  std::string subcategory;
+  if (const auto remembered = PayeeDefaultCategory(data, payee)) {
+    Record top;
+    if (LoadActiveCategory(data, remembered->category, top)) category = top.GetText("PayCategory");
+    if (remembered->subcategory != 0) {
+      Record sub;
+      if (LoadActiveCategory(data, remembered->subcategory, sub)) subcategory = sub.GetText("PayCategory");
+    }
+  }
+  form.category = category;
+  form.subcategory = subcategory;
+  form.payeeCategory = category;
+  form.payeeSubcategory = subcategory;
+  return true;
+}
+
 EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Prompter& prompter) {
   EntryResult result;
   auto fail = [&](std::string message, std::string field, std::string title = {}) {
@@ -93,6 +118,8 @@ EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Pr
     return result;
   };
 
+  // The date picker always holds a day; a scripted form may not.
+  if (!IsStorableDate(form.date)) return fail("Please enter a valid transaction date.", "date");
   // 1. A reconciled row may not move past the reconciled date.
   if (form.key && form.reconciled && !form.fromReport) {
     const std::string last = store::QueryFirstText(
@@ -211,7 +238,8 @@ EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Pr
       if (number > account.GetInt("AcctCurrentCheckNum")) account.SetInt("AcctCurrentCheckNum", number);
     }
   }
-  if (!transfer && payee != 0) RememberPayeeCategory(data, payee, category);
+  // A form left uncategorized says nothing about the payee's usual category.
+  if (!transfer && payee != 0 && category != 0) RememberPayeeCategory(data, payee, category);
   if (Status committed = guard.commit(); !committed) {
     result.status = committed;
     result.key.reset();

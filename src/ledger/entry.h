@@ -30,6 +30,10 @@ struct EntryForm {
   std::string note;
   std::string amountText;
   std::string taxChoice = "Use Expense Category";
+  // What the last chosen payee put into the category fields; a category the
+  // user typed over it is theirs and survives choosing another payee.
+  std::string payeeCategory;
+  std::string payeeSubcategory;
   // Context of an edit, as the form loaded it.
   std::string loadedNumber;
   bool reconciled = false;
@@ -48,6 +52,13 @@ struct EntryResult {
 // A new transaction in the register's account (the first non-investment
 // account when that one is an investment account).
 [[nodiscard]] EntryForm NewEntryForm(DataContext& data, AccountKey account, bool transfer = false);
+
+// Choosing an existing payee in the form's payee field: sets the payee's name
+// and preselects its remembered category and sub-category. A category the
+// user chose stays; one that only an earlier payee choice filled in, or an
+// empty one, is replaced (with nothing when the payee remembers none). False
+// when the payee is not a live row; the form is then unchanged.
+bool ChoosePayee(DataContext& data, EntryForm& form, PayeeKey payee);
 
 [[nodiscard]] EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Prompter& prompter);
 

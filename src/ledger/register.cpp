@@ -110,6 +110,7 @@ std::vector<RegisterRow> RegisterRows(DataContext& data, AccountKey account, con
   const bool asset = AccountIsAsset(data, account);
   auto step = [&](Money amount) { return asset ? amount : -amount; };
   RowTexts texts(data);
+  texts.preloadPayees(rows);
 
   // The first row's balance comes from the cache; later rows step from it.
   Money balance = TransactionRunningBalance(data, rows.front().key);

@@ -179,8 +179,24 @@ bool TransactionRange::next(TransactionRow& row) {
   return true;
 }
 
+bool IsStorableDate(std::string_view text) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+  int value[3] = {0, 0, 0};
+  const std::size_t starts[3] = {0, 5, 8};
+  const std::size_t lengths[3] = {4, 2, 2};
+  for (int part = 0; part < 3; ++part) {
+    for (std::size_t i = starts[part]; i < starts[part] + lengths[part]; ++i) {
+      if (text[i] < '0' || text[i] > '9') return false;
+      value[part] = value[part] * 10 + (text[i] - '0');
+    }
+  }
+  return value[0] >= 1 && value[1] >= 1 && value[1] <= 12 && value[2] >= 1 &&
+         value[2] <= store::DaysInMonth(value[1], value[0]);
+}
+
 std::optional<TransactionKey> AddTransaction(DataContext& data, const TransactionFields& f) {
   if (f.payee != 0 && f.transferAccount != 0) return std::nullopt;
+  if (!IsStorableDate(f.date)) return std::nullopt;
   WriteGuard guard(data.db());
   Table table = Transactions(data);
   Record r;
@@ -221,6 +237,7 @@ std::optional<TransactionKey> AddTransactionAndRebalance(DataContext& data, cons
 }
 
 bool EditTransaction(DataContext& data, TransactionKey key, const TransactionFields& f) {
+  if (!IsStorableDate(f.date)) return false;
   WriteGuard guard(data.db());
   Record r;
   if (!LoadRow(data, key, r)) return false;
@@ -413,6 +430,28 @@ std::string RowTexts::payee(const TransactionRow& row) {
   return found->second;
 }
 
+void RowTexts::preloadPayees(const std::vector<TransactionRow>& rows) {
+  std::vector<int32_t> wanted;
+  for (const TransactionRow& row : rows) {
+    if (row.isVoid || row.referencedAccount != 0 || row.payee == 0 || payees_.count(row.payee) > 0) continue;
+    payees_.emplace(row.payee, std::string{});  // stays empty when the row is missing, as PayeeName gives
+    wanted.push_back(row.payee);
+  }
+  constexpr std::size_t kChunk = 400;
+  for (std::size_t start = 0; start < wanted.size(); start += kChunk) {
+    std::string keys;
+    for (std::size_t i = start; i < wanted.size() && i < start + kChunk; ++i) {
+      if (!keys.empty()) keys += ',';
+      keys += std::to_string(wanted[i]);
+    }
+    for (Query q(data_.db(), "SELECT ID, PayName FROM PayAccounts WHERE ID IN (" + keys + ")"); q.hasRow(); q.next()) {
+      std::string name = q.text(1);
+      if (name == kBalanceAdjustingEntry) name.clear();
+      payees_[q.int32(0)] = std::move(name);
+    }
+  }
+}
+
 std::string RowTexts::categoryName(CategoryKey key) {
   auto found = categories_.find(key);
   if (found == categories_.end()) found = categories_.emplace(key, CategoryText(data_, key)).first;
@@ -441,19 +480,26 @@ std::string TransactionCategoryText(DataContext& data, TransactionKey key) {
 }
 
 Money TransactionRunningBalance(DataContext& data, TransactionKey key) {
-  const auto row = LoadTransaction(data.db(), key);
-  if (!row) return Money();
-  const OpeningBalance opening = OpeningBalanceBefore(data, row->account, row->date).value_or(OpeningBalance{});
-  Money balance = opening.balance;
-  const bool asset = AccountIsAsset(data, row->account);
-  TransactionRange range(data.db(), row->account, -1, MonthStart(row->date), row->date, true);
-  TransactionRow r;
-  while (range.next(r)) {
-    if (r.isVoid || r.deleted) continue;
-    if (r.date.substr(0, 10) == row->date.substr(0, 10) && r.key > key) continue;
-    balance += asset ? r.amount : -r.amount;
+  std::string date;
+  AccountKey account = 0;
+  {
+    Query q(data.db(), FormatSql("SELECT Account, TransactionDate FROM Transactions WHERE ID = %d", {key}));
+    if (!q.hasRow()) return Money();
+    account = q.int32(0);
+    date = q.text(1);
   }
-  return balance;
+  const OpeningBalance opening = OpeningBalanceBefore(data, account, date).value_or(OpeningBalance{});
+  const bool asset = AccountIsAsset(data, account);
+  // The rows of the month up to this one (on its own date, those with a key
+  // up to its key), summed in SQLite rather than read one by one. The casts
+  // read amounts and flags as the record layer does (NULL or empty is 0).
+  Query q(data.db(),
+          FormatSql("SELECT SUM(CAST(Amount AS INTEGER)) FROM Transactions WHERE Account = %d AND Deleted = 0 AND "
+                    "TransactionDate >= DATE('%Q') AND TransactionDate <= DATE('%Q') AND "
+                    "IFNULL(CAST(Void AS INTEGER), 0) = 0 AND (substr(TransactionDate, 1, 10) != '%Q' OR ID <= %d)",
+                    {account, MonthStart(date), date, date.substr(0, 10), key}));
+  const Money sum(q.hasRow() ? q.int64(0) : 0);
+  return opening.balance + (asset ? sum : -sum);
 }
 
 bool TransactionMatchesText(DataContext& data, TransactionKey key, std::string_view text) {

@@ -85,11 +85,17 @@ struct TransactionFields {
 
 [[nodiscard]] std::optional<TransactionRow> LoadTransaction(store::Db& db, TransactionKey key);
 
+// A date a transaction may carry: "YYYY-MM-DD" naming a real calendar day.
+// A row without one would show in no register period and count in no balance.
+[[nodiscard]] bool IsStorableDate(std::string_view text);
+
 // Inserts the row (and a transfer's partner); nullopt when both a payee and a
-// transfer account are given (nothing is written) or a write fails.
+// transfer account are given, when the date is not storable (nothing is
+// written) or a write fails.
 [[nodiscard]] std::optional<TransactionKey> AddTransaction(DataContext& data, const TransactionFields& fields);
 [[nodiscard]] std::optional<TransactionKey> AddTransactionAndRebalance(DataContext& data,
                                                                        const TransactionFields& fields);
+// False, with nothing written, for a date that is not storable.
 bool EditTransaction(DataContext& data, TransactionKey key, const TransactionFields& fields);
 bool DeleteTransaction(DataContext& data, TransactionKey key);
 bool VoidTransaction(DataContext& data, TransactionKey key);
@@ -112,6 +118,9 @@ class RowTexts {
   [[nodiscard]] std::string category(const TransactionRow& row);
   // A category's display text, deleted categories included.
   [[nodiscard]] std::string categoryName(CategoryKey key);
+  // Looks up the payee names of many rows in a few statements rather than
+  // one statement per payee, for a list about to be filled.
+  void preloadPayees(const std::vector<TransactionRow>& rows);
 
  private:
   DataContext& data_;

@@ -40,6 +40,12 @@ class LooseReader {
   void element(Index parent, int ending);
   bool isLeaf(uint32_t id);
   bool isOpen(uint32_t id) const { return id != 0 && id < open_.size() && open_[id] > 0; }
+  void skipWhiteSpace() {
+    for (int c = cursor_.peek(); c == '\n' || c == '\t' || (c != kEnd && detail::isBlankByte(static_cast<unsigned char>(c)));
+         c = cursor_.peek()) {
+      cursor_.get();
+    }
+  }
 
   Cursor cursor_;
   std::string& error_;
@@ -88,8 +94,16 @@ void LooseReader::content(Index node, uint32_t nameId, bool leaf) {
       return;
     }
     if (c == '\n') {
-      // Text never continues past a line end.
-      cursor_.skipTo('<');
+      if (written) {
+        // Text never continues past a line end.
+        cursor_.skipTo('<');
+        continue;
+      }
+      // Nothing but white space yet: the value may stand on the next line
+      // ("<NAME>" CR LF "  SHOP ONE"), so the white space after the line end
+      // is indentation and what follows it is read as usual.
+      text_.clear();
+      skipWhiteSpace();
       continue;
     }
     if (c == '\t') continue;

@@ -41,6 +41,11 @@ constexpr std::array<bool, 256> stopTable(std::string_view bytes) {
 
 // Pulls characters one at a time. CR, LF, CR LF and LF CR each arrive as a
 // single '\n' and start a new line; the column counts code points from 1.
+// White space between markup besides the line ends and tabs that readers
+// stop at: blanks, form feeds and vertical tabs (a form feed starting a line
+// occurs in real statements).
+inline bool isBlankByte(unsigned char c) { return c == ' ' || c == '\f' || c == '\v'; }
+
 class Cursor {
  public:
   struct Mark {
@@ -97,7 +102,7 @@ class Cursor {
       const auto c = static_cast<unsigned char>(data_[pos_]);
       if (stops[c]) break;
       if (!isContinuationByte(c)) ++column_;
-      written |= c != ' ';
+      written |= !isBlankByte(c);
       ++pos_;
     }
     out.append(data_ + start, pos_ - start);

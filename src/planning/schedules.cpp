@@ -329,6 +329,21 @@ std::optional<ScheduleForm> OpenScheduleForm(DataContext& data, ScheduleKey key)
   return form;
 }
 
+bool ChooseSchedulePayee(DataContext& data, ScheduleForm& form, PayeeKey payee) {
+  Record row;
+  if (payee <= 0 || !ledger::LoadActivePayee(data, payee, row)) return false;
+  form.payee = row.GetText("PayName");
+  const bool userChosen =
+      form.category != 0 && !(form.category == form.payeeCategory && form.subcategory == form.payeeSubcategory);
+  if (userChosen) return true;
+  const auto remembered = ledger::PayeeDefaultCategory(data, payee);
+  form.category = remembered ? remembered->category : 0;
+  form.subcategory = remembered ? remembered->subcategory : 0;
+  form.payeeCategory = form.category;
+  form.payeeSubcategory = form.subcategory;
+  return true;
+}
+
 std::vector<AccountKey> ScheduleAccountChoices(DataContext& data) {
   std::vector<AccountKey> keys;
   for (Query q(data.db(), FormatSql("SELECT ID FROM Accounts WHERE Deleted = 0 AND AcctType != %d ORDER BY ID",
@@ -419,7 +434,7 @@ Status SaveSchedule(DataContext& data, const ScheduleForm& form, ScheduleKey* sa
     if (!added) return Status::FileError(store::WriteFailureMessage(data.db().lastError()));
     key = *added;
   }
-  if (fields.payee != 0) ledger::RememberPayeeCategory(data, fields.payee, fields.category);
+  if (fields.payee != 0 && fields.category != 0) ledger::RememberPayeeCategory(data, fields.payee, fields.category);
   if (Status committed = guard.commit(); !committed) return committed;
   if (saved != nullptr) *saved = key;
   return Status::Ok();

@@ -130,11 +130,19 @@ struct ScheduleForm {
   std::string amountText;           // a magnitude
   CategoryKey category = 0;
   CategoryKey subcategory = 0;
+  // What the last chosen payee preselected (see ChooseSchedulePayee).
+  CategoryKey payeeCategory = 0;
+  CategoryKey payeeSubcategory = 0;
   RecurrenceFields recurrence;
   TransactionKey splitTemplate = 0;  // a new schedule made from a split transaction
 };
 
 [[nodiscard]] ScheduleForm NewScheduleForm(DataContext& data);
+// Choosing an existing payee in the schedule form, as the transaction form's
+// ledger::ChoosePayee does: the payee's remembered category and sub-category
+// are preselected unless the user chose a category. False when the payee is
+// not a live row; the form is then unchanged.
+bool ChooseSchedulePayee(DataContext& data, ScheduleForm& form, PayeeKey payee);
 // A new schedule from a register row: its account, type, payee or transfer
 // account and amount, and the row as split template when it is split.
 [[nodiscard]] std::optional<ScheduleForm> ScheduleFormFromTransaction(DataContext& data, TransactionKey key);

@@ -1,10 +1,12 @@
 // Runs tallyvane-cli the way a script would: its own data and config
-// folders, HOME pointed at an empty folder, output and status captured.
+// folders, HOME pointed at an empty folder and the XDG folders unset, output
+// and status captured. Every command-line test goes through it.
 #pragma once
 
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -35,25 +37,41 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 
 class CliRunner {
  public:
+  // With this runner's data and config folders.
   CliResult run(const std::vector<std::string>& args) {
+    std::vector<std::string> full = {"--data-dir", dataDir().string(), "--config-dir", configDir().string()};
+    full.insert(full.end(), args.begin(), args.end());
+    return runBare(full);
+  }
+  // Exactly the given words, for tests of the folders themselves.
+  CliResult runBare(const std::vector<std::string>& args, const std::string& binary = TALLYVANE_TEST_CLI) {
     std::string command = "env -u TALLYVANE_DATA_DIR -u TALLYVANE_CONFIG_DIR -u TALLYVANE_PASSWORD HOME=" +
-                          ShellQuoted(home_.path().string()) + " " + ShellQuoted(TALLYVANE_TEST_CLI) +
-                          " --data-dir " + ShellQuoted((root_ / "d").string()) + " --config-dir " +
-                          ShellQuoted((root_ / "c").string());
+                          ShellQuoted(home_.path().string()) + " XDG_DATA_HOME= XDG_CONFIG_HOME=";
+    for (const std::string& assignment : env_) command += " " + ShellQuoted(assignment);
+    command += " " + ShellQuoted(binary);
     for (const std::string& arg : args) command += " " + ShellQuoted(arg);
     command += " >" + ShellQuoted((root_ / "out").string()) + " 2>" + ShellQuoted((root_ / "err").string()) + " </dev/null";
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(root_ / "out"), ReadFile(root_ / "err")};
   }
+  // An environment variable for every later run ("TZ=America/New_York").
+  void setEnv(std::string assignment) { env_.push_back(std::move(assignment)); }
+
   [[nodiscard]] std::filesystem::path file(const std::string& name, const std::string& bytes) {
     const auto path = root_ / name;
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
   }
+  [[nodiscard]] std::filesystem::path root() const { return root_.path(); }
+  [[nodiscard]] std::filesystem::path home() const { return home_.path(); }
+  [[nodiscard]] std::filesystem::path dataDir() const { return root_ / "d"; }
+  [[nodiscard]] std::filesystem::path configDir() const { return root_ / "c"; }
+  [[nodiscard]] std::filesystem::path dataFile() const { return dataDir() / "tallyvane.vdb"; }
 
  private:
   tallyvane::testing::TempDir home_;
   tallyvane::testing::TempDir root_;
+  std::vector<std::string> env_;
 };
 
 }  // namespace tallyvane::cli::testing

@@ -1,10 +1,9 @@
 // Drives the tallyvane-cli binary as a user or a script would.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <fstream>
-#include <sstream>
 
+#include "cli_runner.h"
 #include "store/db.h"
 #include "store/record.h"
 #include "support/test_support.h"
@@ -14,48 +13,15 @@ namespace {
 
 using tallyvane::testing::TempDir;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ShellQuote(const std::string& word) {
-  std::string out = "'";
-  for (char c : word) {
-    if (c == '\'') {
-      out += "'\\''";
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out + "'";
-}
-
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using Result = testing::CliResult;
+using testing::ShellQuoted;
 
 // Runs the tool with HOME pointed at an empty folder, so a test can check that
 // nothing was written there.
 class CliTest : public ::testing::Test {
  protected:
   Result Run(const std::vector<std::string>& args, const std::string& binary = TALLYVANE_TEST_CLI) {
-    std::string command = "env -u TALLYVANE_DATA_DIR -u TALLYVANE_CONFIG_DIR -u TALLYVANE_PASSWORD HOME=" +
-                          ShellQuote(home_.path().string()) + " XDG_DATA_HOME= XDG_CONFIG_HOME= " +
-                          ShellQuote(binary);
-    for (const std::string& arg : args) command += " " + ShellQuote(arg);
-    command += " >" + ShellQuote((work_ / "out").string()) + " 2>" + ShellQuote((work_ / "err").string()) +
-               " </dev/null";
-    Result result;
-    const int raw = std::system(command.c_str());
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadAll(work_ / "out");
-    result.err = ReadAll(work_ / "err");
-    return result;
+    return cli_.runBare(args, binary);
   }
 
   std::vector<std::string> With(std::vector<std::string> args) {
@@ -67,9 +33,9 @@ class CliTest : public ::testing::Test {
 
   std::filesystem::path DataFile() const { return data_.path() / "d" / "tallyvane.vdb"; }
 
-  void ExpectHomeUntouched() { EXPECT_TRUE(std::filesystem::is_empty(home_.path())); }
+  void ExpectHomeUntouched() { EXPECT_TRUE(std::filesystem::is_empty(cli_.home())); }
 
-  TempDir home_;
+  testing::CliRunner cli_;
   TempDir data_;
   TempDir work_;
 };
@@ -79,21 +45,21 @@ TEST_F(CliTest, InitCreatesTheDataFileOnceAndPrintsItsPath) {
   ASSERT_EQ(first.status, 0) << first.err;
   EXPECT_EQ(first.out, DataFile().string() + "\n");
   ASSERT_TRUE(std::filesystem::exists(DataFile()));
-  const std::string bytes = ReadAll(DataFile());
+  const std::string bytes = testing::ReadFile(DataFile());
 
   Result second = Run(With({"init"}));
   ASSERT_EQ(second.status, 0) << second.err;
-  EXPECT_EQ(ReadAll(DataFile()), bytes);
+  EXPECT_EQ(testing::ReadFile(DataFile()), bytes);
   EXPECT_EQ((std::filesystem::status(data_.path() / "d").permissions() & std::filesystem::perms::all),
             std::filesystem::perms::owner_all);
   ExpectHomeUntouched();
 }
 
 TEST_F(CliTest, EnvironmentVariablesPointTheFoldersElsewhere) {
-  const std::string command = "HOME=" + ShellQuote(home_.path().string()) +
-                              " TALLYVANE_DATA_DIR=" + ShellQuote((data_ / "envdata").string()) +
-                              " TALLYVANE_CONFIG_DIR=" + ShellQuote((data_ / "envcfg").string()) + " " +
-                              ShellQuote(TALLYVANE_TEST_CLI) + " init >/dev/null 2>&1";
+  const std::string command = "HOME=" + ShellQuoted(cli_.home().string()) +
+                              " TALLYVANE_DATA_DIR=" + ShellQuoted((data_ / "envdata").string()) +
+                              " TALLYVANE_CONFIG_DIR=" + ShellQuoted((data_ / "envcfg").string()) + " " +
+                              ShellQuoted(TALLYVANE_TEST_CLI) + " init >/dev/null 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_TRUE(std::filesystem::exists(data_ / "envdata" / "tallyvane.vdb"));
   EXPECT_TRUE(std::filesystem::exists(data_ / "envcfg" / "Tallyvane.conf"));
@@ -153,7 +119,7 @@ TEST_F(CliTest, DamagedDataFileExitsFourAndIsLeftAlone) {
   Result result = Run(With({"init"}));
   EXPECT_EQ(result.status, 4);
   EXPECT_NE(result.err.find("cannot be read"), std::string::npos) << result.err;
-  EXPECT_EQ(ReadAll(DataFile()), junk);
+  EXPECT_EQ(testing::ReadFile(DataFile()), junk);
 }
 
 TEST_F(CliTest, UncreatableDataFolderExitsFour) {
@@ -286,7 +252,7 @@ TEST_F(CliTest, PasswordIsRequiredOnceSet) {
   EXPECT_EQ(Run(With({"password", "check", "Secret1"})).status, 0);
   EXPECT_EQ(Run(With({"password", "check", "secret1"})).status, 3);
   // Nothing stores or prints it in the clear.
-  EXPECT_EQ(ReadAll(DataFile()).find("Secret1"), std::string::npos);
+  EXPECT_EQ(testing::ReadFile(DataFile()).find("Secret1"), std::string::npos);
   EXPECT_EQ(Run(With({"--password", "Secret1", "password", "remove", "--current", "Secret1"})).status, 0);
   EXPECT_EQ(Run(With({"account", "list"})).status, 0);
 }

@@ -1,11 +1,8 @@
 // Drives the report, journal and mail commands of tallyvane-cli end to end,
 // mail through the loopback SMTP sink.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <fstream>
-#include <sstream>
-
+#include "cli_runner.h"
 #include "reports/smtp_sink.h"
 #include "store/db.h"
 #include "store/record.h"
@@ -16,43 +13,16 @@ namespace {
 
 using tallyvane::testing::TempDir;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& word) {
-  std::string out = "'";
-  for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using Result = testing::CliResult;
+using testing::ReadFile;
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 class ReportsCliTest : public ::testing::Test {
  protected:
-  Result Run(const std::vector<std::string>& args) {
-    std::string command = "env -u TALLYVANE_DATA_DIR -u TALLYVANE_CONFIG_DIR -u TALLYVANE_PASSWORD HOME=" +
-                          Quote(home_.path().string()) + " TZ=America/New_York " + Quote(TALLYVANE_TEST_CLI) +
-                          " --data-dir " + Quote((data_ / "d").string()) + " --config-dir " +
-                          Quote((data_ / "c").string());
-    for (const std::string& arg : args) command += " " + Quote(arg);
-    command += " >" + Quote((work_ / "out").string()) + " 2>" + Quote((work_ / "err").string()) + " </dev/null";
-    Result result;
-    const int raw = std::system(command.c_str());
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadAll(work_ / "out");
-    result.err = ReadAll(work_ / "err");
-    return result;
-  }
+  ReportsCliTest() { cli_.setEnv("TZ=America/New_York"); }
+
+  Result Run(const std::vector<std::string>& args) { return cli_.run(args); }
 
   void Ok(const std::vector<std::string>& args) {
     const Result r = Run(args);
@@ -78,8 +48,7 @@ class ReportsCliTest : public ::testing::Test {
     return args;
   }
 
-  TempDir home_;
-  TempDir data_;
+  testing::CliRunner cli_;
   TempDir work_;
 };
 
@@ -111,11 +80,11 @@ TEST_F(ReportsCliTest, ReportsAsTextCsvJsonAndPdf) {
   const std::string pdf = (work_ / "activity.pdf").string();
   const Result saved = Run(With({"report", "activity", "Checking Account", "--format", "pdf", "--out", pdf}, kNovember));
   ASSERT_EQ(saved.status, 0) << saved.err;
-  EXPECT_EQ(ReadAll(pdf).substr(0, 8), "%PDF-1.4");
+  EXPECT_EQ(ReadFile(pdf).substr(0, 8), "%PDF-1.4");
 
   const std::string out = (work_ / "report.txt").string();
   ASSERT_EQ(Run(With({"report", "payee", "--expand-by-accounts", "--out", out}, kNovember)).status, 0);
-  EXPECT_TRUE(Has(ReadAll(out), "Checking Account")) << ReadAll(out);
+  EXPECT_TRUE(Has(ReadFile(out), "Checking Account")) << ReadFile(out);
 }
 
 TEST_F(ReportsCliTest, RefusalsAndUsageErrors) {
@@ -141,7 +110,7 @@ TEST_F(ReportsCliTest, BudgetReportWithTheDialogChecks) {
       << none.err;
   {
     store::Db db;
-    ASSERT_TRUE(db.open((data_ / "d" / "tallyvane.vdb").string()).ok);
+    ASSERT_TRUE(db.open(cli_.dataFile().string()).ok);
     ASSERT_TRUE(db.exec("INSERT INTO Budgets VALUES (1, 'Household', 0, 0)"));
     ASSERT_TRUE(db.exec("INSERT INTO BudgetAccounts (BudgetID, AccountID) VALUES (1, 1)"));
     ASSERT_TRUE(db.exec("INSERT INTO BudgetCategories (BudgetID, CategoryID, Amount) SELECT 1, ID, 100000 FROM "
@@ -214,7 +183,7 @@ TEST_F(ReportsCliTest, MailSettingsAndSendingThroughTheSink) {
   EXPECT_EQ(shown.out, "{\"server\":\"127.0.0.1\",\"port\":" + std::to_string(testSink.port()) +
                            ",\"security\":\"none\",\"user\":\"ann\",\"password_set\":true,\"from\":"
                            "\"reports@tallyvane.example\"}\n");
-  EXPECT_FALSE(Has(ReadAll(data_ / "c" / "Tallyvane.conf"), "pa55word"));
+  EXPECT_FALSE(Has(ReadFile(cli_.configDir() / "Tallyvane.conf"), "pa55word"));
   EXPECT_EQ(Run({"mail", "set", "--security", "ssl"}).status, 2);
 
   const Result tested = Run({"mail", "test", "bob@example.org"});

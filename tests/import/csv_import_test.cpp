@@ -111,5 +111,38 @@ TEST_F(LedgerTest, CsvLiabilityTypesFollowTheSign) {
   EXPECT_EQ(Number("SELECT TransactionType FROM Transactions WHERE Amount = -500"), 0);
 }
 
+// The file's type names, in any case; the form's labels with their blanks
+// are not the file's words.
+TEST_F(LedgerTest, CsvInvestmentTypesAreTheFilesOwnNames) {
+  AccountValues values;
+  values.name = "Broker";
+  values.type = kInvestmentAccountType;
+  const AccountKey broker = AddAccount(data(), values).value_or(0);
+  ASSERT_GT(broker, 0);
+  struct Case {
+    const char* type;
+    int code;  // -1: the file is refused
+  };
+  const Case cases[] = {{"Buy", 0},         {"sell", 1},     {"DIVIDEND", 2},        {"Income", 3},
+                        {"MiscExpense", 4}, {"miscexpense", 4}, {"Deposit", 5},      {"Withdraw", 6},
+                        {"Misc Expense", -1}, {"Transfer", -1}};
+  tallyvane::testing::TempDir dir;
+  import::CsvMapping mapping;
+  mapping.columns = {0, 1, 2};
+  mapping.linesToSkip = 0;
+  for (const Case& c : cases) {
+    const auto before = Number("SELECT COUNT(*) FROM Investments");
+    const auto path = Write(dir, "invest.csv", std::string("10.00,2026-11-03,") + c.type + "\r\n");
+    const auto result = import::ImportCsvFile(data(), broker, path, mapping, prompter_);
+    if (c.code < 0) {
+      EXPECT_EQ(result.status.title, "Csv file has errors") << c.type;
+      EXPECT_EQ(Number("SELECT COUNT(*) FROM Investments"), before) << c.type;
+    } else {
+      ASSERT_EQ(result.imported, 1u) << c.type << ": " << result.status.message;
+      EXPECT_EQ(Number("SELECT InvestmentType FROM Investments ORDER BY ID DESC LIMIT 1"), c.code) << c.type;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tallyvane::ledger

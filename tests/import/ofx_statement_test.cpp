@@ -97,7 +97,8 @@ TEST_F(OfxStatement, MissingElementsGiveEmptyFieldsAndDescriptionsAreCut) {
   ASSERT_EQ(candidates.size(), 2u);
   EXPECT_EQ(candidates[0].description, name.substr(0, 259) + "; " + memo.substr(0, 259));
   EXPECT_EQ(candidates[0].fitId, std::string(259, 'F'));
-  EXPECT_EQ(rows({candidates[1]}), std::vector<std::string>{" |  |  | 0"});
+  // Without DTPOSTED the date fields read as 0, normalised.
+  EXPECT_EQ(rows({candidates[1]}), std::vector<std::string>{"1999-11-30 |  |  | 0"});
 }
 
 TEST_F(OfxStatement, ReadsClosedLeavesLeavesClosedByOtherNamesAndCdata) {
@@ -118,7 +119,7 @@ TEST_F(OfxStatement, KeepsBareAmpersandsInPayeeNames) {
                                       "2024-01-05 | 1 | AT&T; WIRELESS & HOME | -6000"}));
   // The strict reader keeps them too.
   EXPECT_EQ(parse(statement("<STMTTRN><NAME>AT&T</NAME><TRNAMT>1.00</TRNAMT></STMTTRN>")),
-            std::vector<std::string>{" |  | AT&T | 100"});
+            std::vector<std::string>{"1999-11-30 |  | AT&T | 100"});
 }
 
 TEST_F(OfxStatement, ReadsAmountsByOfxRulesWhateverTheRegionalDecimalSymbol) {
@@ -138,6 +139,12 @@ TEST_F(OfxStatement, ReadsCommentedAndIndentedSgml) {
   EXPECT_EQ(rows(readCandidates(fixture("commented_sgml.ofx"))),
             (std::vector<std::string>{"1996-10-20 | 00003 |  | -30000",
                                       "1996-10-04 | 00002 | A < B" + std::string(8, ' ') + " | -20000"}));
+}
+
+TEST_F(OfxStatement, ReadsValuesWrittenOnTheLineAfterTheirTags) {
+  EXPECT_EQ(rows(readCandidates(fixture("values_on_next_line.ofx"))),
+            (std::vector<std::string>{"2019-01-10 | A2 | PAYROLL | 25000",
+                                      "2019-01-09 | A1 | SHOP ONE; CARD 1234 | -1234"}));
 }
 
 TEST_F(OfxStatement, DecodesADeclaredWindows1252File) {

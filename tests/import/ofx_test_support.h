@@ -13,7 +13,8 @@
 namespace tallyvane::import::testing {
 
 inline std::filesystem::path fixture(const std::string& name) {
-  return std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "ofx" / name;
+  // Not __FILE__: a compiler cache may build with paths relative to the build.
+  return std::filesystem::path(TALLYVANE_TEST_DATA_DIR) / "ofx" / name;
 }
 
 inline std::filesystem::path corpusOfx() { return std::filesystem::path(TALLYVANE_CORPUS_DIR) / "ofx"; }

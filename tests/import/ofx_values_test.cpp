@@ -42,9 +42,11 @@ TEST(ParseOfxDateTime, ReadsFieldsZoneAndDefaults) {
       {"two-digit year 70 is 1970", "00700101", "1970-01-01 11:59:00"},
       {"two-digit year 69 is 2069", "00690101", "2069-01-01 11:59:00"},
       {"year 1900 is itself", "19000301", "1900-03-01 11:59:00"},
-      {"empty text", "", "none"},
-      {"masked digits", "********", "none"},
-      {"no digits", "TODAY", "none"},
+      // Nothing readable: every field 0, normalised, so the row keeps a day.
+      {"empty text", "", "1999-11-30 11:59:00"},
+      {"masked digits", "********", "1999-11-30 11:59:00"},
+      {"no digits", "TODAY", "1999-11-30 11:59:00"},
+      {"unreadable with a time's length", "not-a-date-at-all", "1999-11-30 00:00:00"},
       {"far offsets are held at 1000 hours", "20180817120000.000[-99999999999:X]", "2018-09-28 13:00:00"},
   };
   for (const DateCase& c : cases) {

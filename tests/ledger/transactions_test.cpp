@@ -399,5 +399,62 @@ TEST_F(LedgerTest, CancelledSplitAfterAddLeavesNoRow) {
   EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions WHERE Deleted = 0"), 0);
 }
 
+// Choosing a payee preselects what it remembers; a category the user chose
+// wins, and saving without a category leaves the remembered one alone.
+TEST_F(LedgerTest, ChosenPayeePreselectsItsRememberedCategory) {
+  EntryForm first;
+  first.account = kChecking;
+  first.amountText = "3";
+  first.date = "2026-12-02";
+  first.payee = "Corner Shop";
+  first.category = "Food";
+  first.subcategory = "Groceries";
+  ASSERT_TRUE(EnterTransaction(data(), first, prompter_).status.ok);
+  const PayeeKey shop = FindPayeeId(data(), "Corner Shop");
+  ASSERT_GT(shop, 0);
+  const CategoryKey groceries = FindCategoryByFullName(data(), "Food | Groceries");
+  ASSERT_GT(groceries, 0);
+  const PayeeKey landlord = *AddPayee(data(), "Landlord", "");
+
+  // No category given: the payee's comes in and is saved.
+  EntryForm form = NewEntryForm(data(), kChecking);
+  form.amountText = "5.00";
+  ASSERT_TRUE(ChoosePayee(data(), form, shop));
+  EXPECT_EQ(form.payee, "Corner Shop");
+  EXPECT_EQ(form.category, "Food");
+  EXPECT_EQ(form.subcategory, "Groceries");
+  const auto saved = EnterTransaction(data(), form, prompter_);
+  ASSERT_TRUE(saved.status.ok);
+  EXPECT_EQ(Row(*saved.key).category, groceries);
+  EXPECT_EQ(PayeeDefaultCategory(data(), shop)->subcategory, groceries);
+
+  // Switching to a payee that remembers nothing clears the preselection.
+  ASSERT_TRUE(ChoosePayee(data(), form, landlord));
+  EXPECT_EQ(form.category, "");
+  EXPECT_EQ(form.subcategory, "");
+
+  // A category the user chose survives choosing a payee.
+  EntryForm chosen = NewEntryForm(data(), kChecking);
+  chosen.category = "Auto";
+  chosen.subcategory = "Fuel";
+  ASSERT_TRUE(ChoosePayee(data(), chosen, shop));
+  EXPECT_EQ(chosen.category, "Auto");
+  EXPECT_EQ(chosen.subcategory, "Fuel");
+
+  // Unknown and deleted payees leave the form as it was.
+  EntryForm untouched = NewEntryForm(data(), kChecking);
+  EXPECT_FALSE(ChoosePayee(data(), untouched, 9999));
+  EXPECT_EQ(untouched.payee, "");
+
+  // Saving with the payee typed but no category keeps what it remembers.
+  EntryForm bare = NewEntryForm(data(), kChecking);
+  bare.amountText = "1";
+  bare.payee = "Corner Shop";
+  ASSERT_TRUE(EnterTransaction(data(), bare, prompter_).status.ok);
+  ASSERT_TRUE(PayeeDefaultCategory(data(), shop).has_value());
+  EXPECT_EQ(PayeeDefaultCategory(data(), shop)->subcategory, groceries);
+}
+
+
 }  // namespace
 }  // namespace tallyvane::ledger

@@ -65,6 +65,14 @@ TEST(LooseMarkupParser, BuildsTheExpectedTrees) {
       {"ampersand at the very end", "<A>x&", R"(A{"x&"})"},
       {"'<' that starts no tag is text", "<A><B>x < y\n<C><= 3 <> <\n<D>z<", R"(A{B{"x < y"} C{"<= 3 <> <"} D{"z<"}})"},
       {"'<' with an empty quoted name ends the element", "<A><B>x</B><''>y", R"(A{B{"x"}} "y")"},
+      {"value on the line after its tag", "<A><B>\n20190109</B><C>\r\n  SHOP ONE\r\n<D>y</A>",
+       R"(A{B{"20190109"} C{"SHOP ONE"} D{"y"}})"},
+      {"white space of every kind before a value on a later line", "<A><B> \t\r\n\f\v \n\r\n x y\nz\n<C>w</A>",
+       R"(A{B{"x y"} C{"w"}})"},
+      {"a line end after text still ends it", "<A><B>x\n  y\n<C>w</A>", R"(A{B{"x"} C{"w"}})"},
+      {"form feed and vertical tab before a tag are indentation", "<A><L>\n\f<T>x\n\v <T>y</L><B>z</A>",
+       R"(A{L{T{"x"} T{"y"}} B{"z"}})"},
+      {"form feed within a line before a tag is indentation", "<A><L>\f <T>x</L><B>z</A>", R"(A{L{T{"x"}} B{"z"}})"},
       {"names keep 259 characters", "<" + std::string(300, 'N') + ">x", ""},
   };
   for (const TreeCase& c : cases) {

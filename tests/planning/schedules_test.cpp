@@ -432,5 +432,34 @@ TEST_F(ScheduleTest, ListColumnsViewsAndOverdueFilter) {
   EXPECT_EQ(ScheduleViewToggleLabel(ScheduleView::Old), "Show Active Schedules");
 }
 
+TEST_F(ScheduleTest, ChosenPayeePreselectsItsRememberedCategory) {
+  const CategoryKey rent = ledger::FindCategoryByFullName(data(), "Housing | Rent");
+  const CategoryKey housing = ledger::FindCategoryByFullName(data(), "Housing");
+  ASSERT_GT(rent, 0);
+  const PayeeKey landlord = *ledger::AddPayee(data(), "Landlord", "");
+  ledger::RememberPayeeCategory(data(), landlord, rent);
+
+  ScheduleForm form = Form(TransactionType::Purchase, "900", "2026-12-15");
+  ASSERT_TRUE(ChooseSchedulePayee(data(), form, landlord));
+  EXPECT_EQ(form.payee, "Landlord");
+  EXPECT_EQ(form.category, housing);
+  EXPECT_EQ(form.subcategory, rent);
+  const ScheduleRow row = Schedule(Save(form));
+  EXPECT_EQ(row.category, rent);
+
+  ScheduleForm chosen = Form(TransactionType::Purchase, "900", "2026-12-15");
+  chosen.category = ledger::FindCategoryByFullName(data(), "Miscellaneous");
+  ASSERT_TRUE(ChooseSchedulePayee(data(), chosen, landlord));
+  EXPECT_EQ(chosen.category, ledger::FindCategoryByFullName(data(), "Miscellaneous"));
+  EXPECT_EQ(chosen.subcategory, 0);
+
+  // A schedule saved without a category does not make the payee forget.
+  ScheduleForm bare = Form(TransactionType::Purchase, "900", "2026-12-15");
+  bare.payee = "Landlord";
+  Save(bare);
+  EXPECT_EQ(ledger::PayeeDefaultCategory(data(), landlord)->subcategory, rent);
+  EXPECT_FALSE(ChooseSchedulePayee(data(), bare, 9999));
+}
+
 }  // namespace
 }  // namespace tallyvane::planning
