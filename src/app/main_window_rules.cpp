@@ -13,13 +13,14 @@ constexpr long long kBackupReminderSeconds = 2592001;  // 30 days and one second
 
 }  // namespace
 
-StartHint ChooseStartHint(store::DataContext& data, store::Settings& settings) {
+StartHint ChooseStartHint(store::DataContext& data, store::Settings& settings, bool retrieveAvailable) {
   // Only whether any live row exists matters, so stop at the first one rather
   // than counting a book of decades.
   if (store::QueryFirstText(data.db(), "SELECT 1 FROM Transactions WHERE Deleted = 0 LIMIT 1").empty()) {
     return StartHint::AddTransaction;
   }
   if (planning::AnyScheduleNeedsAttention(data)) return StartHint::DueSchedules;
+  if (!retrieveAvailable) return StartHint::None;
   const long long count = settings.readInt("Settings", "BubbleTipImportCount", 1);
   if (count >= 1 && count <= 5) {
     settings.writeInt("Settings", "BubbleTipImportCount", count + 1);

@@ -24,8 +24,10 @@ enum class StartHint {
   DueSchedules,       // a reminding schedule is due
   RetrieveTransactions,
 };
-// Counts the import hint ("Settings"/"BubbleTipImportCount") when it chooses it.
-[[nodiscard]] StartHint ChooseStartHint(store::DataContext& data, store::Settings& settings);
+// Counts the import hint ("Settings"/"BubbleTipImportCount") when it chooses
+// it; a program that cannot retrieve yet neither offers nor counts it.
+[[nodiscard]] StartHint ChooseStartHint(store::DataContext& data, store::Settings& settings,
+                                        bool retrieveAvailable = true);
 
 // True when more than 30 days passed since "Setting"/"LastBackup"; an absent
 // or unset value is first written with `now`.

@@ -1,6 +1,4 @@
-#include <QApplication>
+// tallyvane: the window program.
+#include "gui/startup.h"
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  return 0;
-}
+int main(int argc, char** argv) { return tallyvane::gui::RunWindowProgram(argc, argv); }

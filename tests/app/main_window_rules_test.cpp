@@ -27,6 +27,9 @@ TEST(ChooseStartHint, EmptyBookAsksForATransactionThenImportHintCountsToFive) {
   fields.date = "2024-03-01";
   ASSERT_TRUE(ledger::AddTransactionAndRebalance(data.context(), fields));
 
+  EXPECT_EQ(ChooseStartHint(data.context(), settings, false), StartHint::None);
+  EXPECT_TRUE(settings.readString("Settings", "BubbleTipImportCount").empty()) << "not offered, not counted";
+
   // Absent means 1: shown for counts 1..5, each showing stores the next count.
   for (long long shown = 1; shown <= 5; ++shown) {
     EXPECT_EQ(ChooseStartHint(data.context(), settings), StartHint::RetrieveTransactions) << shown;
