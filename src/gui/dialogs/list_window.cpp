@@ -47,9 +47,11 @@ ListWindow::ListWindow(GuiContext& context, QWidget* parent, const QString& titl
   findAction_ = makeAction(tr("&Find..."), QKeySequence::Find, tr("Find a line by its text"), &ListWindow::focusFind);
   findNextAction_ = makeAction(tr("Find &Next"), QKeySequence::FindNext, tr("Find the next line with the same text"),
                                &ListWindow::findNext);
-  // Return edits only from the list; in the find field it finds.
+  // Return and Delete act on the list only; in the find field they edit text.
   editAction_->setShortcutContext(Qt::WidgetShortcut);
+  deleteAction_->setShortcutContext(Qt::WidgetShortcut);
   view_->addAction(editAction_);
+  view_->addAction(deleteAction_);
   connect(view_, &QTableView::doubleClicked, this, &ListWindow::editItem);
 
   findField_ = new QLineEdit(this);

@@ -67,8 +67,9 @@ class LeaveWatcher final : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::FocusOut) {
       const auto* focus = static_cast<QFocusEvent*>(event);
-      // A popup of the combo itself is not leaving it.
-      if (focus->reason() != Qt::PopupFocusReason) left_();
+      // The combo's own popup, or another window coming up (a balloon, a
+      // question), is not leaving the field.
+      if (focus->reason() != Qt::PopupFocusReason && focus->reason() != Qt::ActiveWindowFocusReason) left_();
     }
     return QObject::eventFilter(watched, event);
   }
@@ -218,12 +219,18 @@ TransactionDialog::TransactionDialog(GuiContext& context, QWidget* parent, ledge
   connect(account_, &QComboBox::currentIndexChanged, this, &TransactionDialog::accountChosen);
   connect(payee_, &QComboBox::activated, this, [this] { payeeLeft(); });
   connect(category_, &QComboBox::activated, this, [this] { fillSubcategories(); });
-  new LeaveWatcher(category_, [this] { categoryLeft(); });
-  new LeaveWatcher(subcategory_, [this] { subcategoryLeft(); });
-  new LeaveWatcher(payee_, [this] { payeeLeft(); });
+  watchers_ = {new LeaveWatcher(category_, [this] { categoryLeft(); }),
+               new LeaveWatcher(subcategory_, [this] { subcategoryLeft(); }),
+               new LeaveWatcher(payee_, [this] { payeeLeft(); })};
   connect(number_, &QLineEdit::editingFinished, this, &TransactionDialog::numberLeft);
 
   (form_.key ? static_cast<QWidget*>(amount_) : static_cast<QWidget*>(date_))->setFocus();
+}
+
+TransactionDialog::~TransactionDialog() {
+  // The fields lose the focus while the window is taken apart; that is no
+  // leaving of a field.
+  for (QObject* watcher : watchers_) delete watcher;
 }
 
 ledger::TransactionType TransactionDialog::type() const {

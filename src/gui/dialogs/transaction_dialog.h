@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <optional>
+#include <vector>
 
 #include "gui/qt_prompter.h"
 #include "ledger/entry.h"
@@ -23,6 +24,7 @@ class TransactionDialog final : public QDialog {
  public:
   TransactionDialog(GuiContext& context, QWidget* parent, ledger::AccountKey account,
                     std::optional<ledger::TransactionKey> key, bool transfer = false);
+  ~TransactionDialog() override;
 
   [[nodiscard]] bool opened() const { return opened_; }
   // True once anything was written (the row, or a category or payee made
@@ -69,6 +71,7 @@ class TransactionDialog final : public QDialog {
   bool savedForSplit_ = false;  // an add form whose row was saved to be split
   QString loadedAmount_;
   QString handledPayee_;
+  std::vector<QObject*> watchers_;
 
   QComboBox* account_;
   QComboBox* type_;
