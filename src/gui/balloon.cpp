@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
-#include <QVBoxLayout>
+#include <QGridLayout>
 
 namespace tallyvane::gui {
 namespace {
@@ -17,7 +17,7 @@ constexpr int kMaxTextWidth = 360;
 
 class BalloonPopup final : public QFrame {
  public:
-  BalloonPopup(QWidget* anchor, const QString& title, const QString& text)
+  BalloonPopup(QWidget* anchor, const QString& title, const QString& text, BalloonIcon kind)
       : QFrame(anchor ? anchor->window() : nullptr, Qt::ToolTip | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("balloon"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -27,24 +27,29 @@ class BalloonPopup final : public QFrame {
     setBackgroundRole(QPalette::ToolTipBase);
     setAutoFillBackground(true);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(10, 8, 10, 8);
-    layout->setSpacing(4);
-    auto* header = new QHBoxLayout;
-    header->setSpacing(6);
+    // The icon stands beside the title and the text; without a title the
+    // text takes the title's line.
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(10, 8, 12, 8);
+    layout->setHorizontalSpacing(8);
+    layout->setVerticalSpacing(3);
     auto* icon = new QLabel(this);
     const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(iconSize, iconSize));
-    header->addWidget(icon, 0, Qt::AlignTop);
+    const auto pixmap = kind == BalloonIcon::Warning ? QStyle::SP_MessageBoxWarning : QStyle::SP_MessageBoxInformation;
+    icon->setPixmap(style()->standardIcon(pixmap).pixmap(iconSize, iconSize));
+    layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
+    int row = 0;
     titleLabel_ = new QLabel(title, this);
     titleLabel_->setObjectName(QStringLiteral("balloonTitle"));
     QFont bold = titleLabel_->font();
     bold.setBold(true);
     titleLabel_->setFont(bold);
     titleLabel_->setTextFormat(Qt::PlainText);
-    titleLabel_->setVisible(!title.isEmpty());
-    header->addWidget(titleLabel_, 1);
-    layout->addLayout(header);
+    if (title.isEmpty()) {
+      titleLabel_->hide();
+    } else {
+      layout->addWidget(titleLabel_, row++, 1);
+    }
     textLabel_ = new QLabel(text, this);
     textLabel_->setObjectName(QStringLiteral("balloonText"));
     textLabel_->setTextFormat(Qt::PlainText);
@@ -53,7 +58,8 @@ class BalloonPopup final : public QFrame {
     // sensible line length instead of a tall thin column.
     const int natural = textLabel_->fontMetrics().horizontalAdvance(text) + 2;
     textLabel_->setMinimumWidth(qMin(natural, kMaxTextWidth));
-    layout->addWidget(textLabel_);
+    layout->addWidget(textLabel_, row, 1);
+    layout->setColumnStretch(1, 1);
 
     connect(&timer_, &QTimer::timeout, this, &QWidget::close);
     timer_.setSingleShot(true);
@@ -109,14 +115,10 @@ QPointer<BalloonPopup>& Current() {
 
 }  // namespace
 
-void ShowBalloon(QWidget* anchor, const QString& title, const QString& text) {
+void ShowBalloon(QWidget* anchor, const QString& title, const QString& text, BalloonIcon icon) {
   HideBalloon();
   Record() = BalloonRecord{anchor, title, text};
-  if (anchor != nullptr) {
-    // The field the refusal is about gets the focus, so the user can correct it.
-    anchor->setFocus(Qt::OtherFocusReason);
-  }
-  auto* popup = new BalloonPopup(anchor, title, text);
+  auto* popup = new BalloonPopup(anchor, title, text, icon);
   Current() = popup;
   popup->show();
 }

@@ -10,7 +10,9 @@
 
 namespace tallyvane::gui {
 
-void ShowBalloon(QWidget* anchor, const QString& title, const QString& text);
+enum class BalloonIcon { Warning, Information };
+void ShowBalloon(QWidget* anchor, const QString& title, const QString& text,
+                 BalloonIcon icon = BalloonIcon::Warning);
 void HideBalloon();
 
 struct BalloonRecord {

@@ -64,6 +64,10 @@ TEST_F(AccountDialogTest, NewAccountIsSavedAndTheCurrentBalanceFollowsTheStartin
   Show(edit);
   EXPECT_EQ(edit.windowTitle().toStdString(), "Edit Account");
   EXPECT_EQ(Field<QLineEdit>(edit, "name")->text().toStdString(), "Wallet");
+  // The values as the form shows them save back unchanged.
+  Click(edit, "ok");
+  EXPECT_EQ(edit.result(), QDialog::Accepted) << Balloon();
+  EXPECT_EQ(Number("SELECT AcctStartingBal FROM Accounts WHERE ID = " + id), 2500);
 }
 
 TEST_F(AccountDialogTest, ListDeletesAfterItsQuestionAndKeepsTheLastAccount) {

@@ -121,6 +121,11 @@ class DialogTest : public ::testing::Test {
     }
   }
 
+  static bool HasFocus(const QWidget* field) {
+    const QWidget* focus = QApplication::focusWidget();
+    return field != nullptr && focus != nullptr && (focus == field || field->isAncestorOf(focus));
+  }
+
   static void Click(QWidget& window, const char* button) {
     auto* b = Field<QPushButton>(window, button);
     ASSERT_NE(b, nullptr);

@@ -135,6 +135,7 @@ TEST_F(TransactionDialogTest, RefusedChecksShowAtTheirField) {
     Type(Field<QLineEdit>(form, "amount"), QString::fromUtf8(c.amount));
     Click(form, "ok");
     EXPECT_EQ(Balloon(), c.balloon) << c.name;
+    EXPECT_TRUE(HasFocus(LastBalloon().anchor)) << c.name;
     EXPECT_TRUE(form.isVisible()) << c.name;
     EXPECT_EQ(LiveRows(), 0) << c.name;
     if (*c.subcategory) {
@@ -168,6 +169,8 @@ TEST_F(TransactionDialogTest, TypedCategoryAndSubcategoryAreCreatedWithTheirHint
   Type(Field<QComboBox>(form, "category"), "Hobbies");
   Field<QComboBox>(form, "subcategory")->setFocus(Qt::TabFocusReason);
   EXPECT_EQ(Balloon(), "category||A new category was created");
+  // A hint leaves the focus where the user moved it.
+  EXPECT_TRUE(HasFocus(Field<QComboBox>(form, "subcategory")));
   const auto hobbies = ledger::FindCategoryId(data(), "Hobbies", 0);
   ASSERT_TRUE(hobbies);
   EXPECT_EQ(Field<QComboBox>(form, "category")->currentData().toInt(), *hobbies);

@@ -1,6 +1,7 @@
 #include "gui/dialogs/form_support.h"
 
 #include <QFontDatabase>
+#include <QLocale>
 
 namespace tallyvane::gui {
 
@@ -11,11 +12,23 @@ void ShowStatus(QtPrompter& prompter, const store::Status& status) {
     return;
   }
   prompter.balloon(status.field, status.title, status.message);
+  FocusRefusedField(prompter, status);
+}
+
+void FocusRefusedField(QtPrompter& prompter, const store::Status& status) {
+  if (status.ok || status.field.empty()) return;
+  if (QWidget* field = prompter.boundWidget(status.field)) field->setFocus(Qt::OtherFocusReason);
 }
 
 void ShowSearchStatus(QtPrompter& prompter, const store::Status& status) {
   if (status.ok || status.declined) return;
   prompter.message(status.title, status.message, store::Icon::Information);
+}
+
+QString DateFormat() {
+  QString format = QLocale().dateFormat(QLocale::ShortFormat);
+  if (!format.contains(QLatin1String("yyyy"))) format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+  return format;
 }
 
 QFont MoneyFont() {

@@ -23,8 +23,15 @@ namespace tallyvane::gui {
 // A declined question says nothing more.
 void ShowStatus(QtPrompter& prompter, const store::Status& status);
 
+// After a refusal the field it names gets the focus, so the user can put it
+// right; hints leave the focus where the user moved it.
+void FocusRefusedField(QtPrompter& prompter, const store::Status& status);
+
 // A find result: a message box with the core's title and text.
 void ShowSearchStatus(QtPrompter& prompter, const store::Status& status);
+
+// The locale's short date with the full year: a book spans decades.
+[[nodiscard]] QString DateFormat();
 
 // Digits that line up in a column of amounts.
 [[nodiscard]] QFont MoneyFont();

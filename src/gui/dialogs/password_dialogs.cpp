@@ -98,6 +98,7 @@ bool ChangePasswordDialog::save() {
   const store::Status status = app::ChangePassword(context_.data.db(), form, context_.prompter, mail);
   if (!status) {
     if (status.fileError) ShowStatus(context_.prompter, status);
+    FocusRefusedField(context_.prompter, status);
     return false;
   }
   return true;
@@ -122,6 +123,7 @@ bool RemovePasswordDialog::save() {
   if (!status) {
     // The field checks showed their balloons; a failed write did not.
     if (status.field.empty()) ShowStatus(context_.prompter, status);
+    FocusRefusedField(context_.prompter, status);
     return false;
   }
   return true;

@@ -71,6 +71,7 @@ void PasswordPrompt::submit() {
       accept();
       return;
     case app::StartupPasswordPrompt::Outcome::Wrong:
+      entry_->setFocus(Qt::OtherFocusReason);
       entry_->selectAll();
       context_.prompter.balloon("password", "", answer.message);
       return;

@@ -30,13 +30,6 @@ std::optional<ledger::DefaultCategory> RememberedCategory(store::DataContext& da
   return ledger::PayeeDefaultCategory(data, payee);
 }
 
-// The locale's short date with the full year: a book spans decades.
-QString DateFormat() {
-  QString format = QLocale().dateFormat(QLocale::ShortFormat);
-  if (!format.contains(QLatin1String("yyyy"))) format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-  return format;
-}
-
 ledger::CategoryKey ParentOf(store::DataContext& data, ledger::CategoryKey key) {
   store::Record record;
   if (!ledger::LoadActiveCategory(data, key, record, true)) return 0;
@@ -419,7 +412,7 @@ void TransactionDialog::accountChosen() {
 
 void TransactionDialog::updateTypeFields() {
   const bool transfer = type() == ledger::TransactionType::Transfer;
-  payeeLabel_->setText(transfer ? tr("Account:") : tr("Payee:"));
+  payeeLabel_->setText(transfer ? tr("Accou&nt:") : tr("&Payee:"));
   payeeLabel_->setBuddy(transfer ? static_cast<QWidget*>(transferAccount_) : static_cast<QWidget*>(payee_));
   payee_->setVisible(!transfer);
   transferAccount_->setVisible(transfer);
@@ -455,6 +448,7 @@ bool TransactionDialog::save() {
   const ledger::EntryResult result = ledger::EnterTransaction(context_.data, form, context_.prompter);
   if (!result.status) {
     if (result.status.fileError) ShowStatus(context_.prompter, result.status);
+    FocusRefusedField(context_.prompter, result.status);
     // A subcategory without a real category is dropped with the refusal.
     if (result.status.field == "category" && !subcategory_->currentText().trimmed().isEmpty()) {
       subcategory_->setCurrentText(QString());
@@ -487,6 +481,7 @@ void TransactionDialog::split() {
       ledger::SplitFromForm(context_.data, form, amount_->text() == loadedAmount_, context_.prompter);
   if (!result.status || !result.key) {
     if (result.status.fileError) ShowStatus(context_.prompter, result.status);
+    FocusRefusedField(context_.prompter, result.status);
     return;
   }
   if (adding) {
