@@ -91,6 +91,21 @@ TEST_F(AccountDialogTest, ListDeletesAfterItsQuestionAndKeepsTheLastAccount) {
   EXPECT_EQ(Number("SELECT COUNT(*) FROM Accounts WHERE Deleted = 0"), 2);
 }
 
+TEST_F(AccountDialogTest, ListAddRunsTheFormAndSelectsTheNewAccount) {
+  AccountListWindow list(context_, nullptr);
+  Show(list);
+  OnNextModal([](QWidget* modal) {
+    if (auto* name = modal->findChild<QLineEdit*>("name")) name->setText("Wallet");
+    if (auto* ok = modal->findChild<QPushButton*>("ok")) ok->click();
+  });
+  QTest::keyClick(&list, Qt::Key_N, Qt::ControlModifier);
+  ASSERT_EQ(list.model()->rowCount(), 4);
+  const auto wallet = ledger::FindAccountByName(data(), "Wallet");
+  ASSERT_TRUE(wallet);
+  EXPECT_EQ(list.selectedKeys(), (std::vector<int32_t>{*wallet}));
+  EXPECT_TRUE(list.changed());
+}
+
 TEST_F(AccountDialogTest, ListFindSelectsTheMatchAndFindNextSaysWhenThereIsNoMore) {
   AccountListWindow list(context_, nullptr);
   Show(list);

@@ -237,5 +237,27 @@ TEST_F(TransactionDialogTest, CancellingAnAddFormAfterSplittingLeavesNoRow) {
   EXPECT_EQ(LiveRows(), 0);
 }
 
+TEST_F(TransactionDialogTest, NewAmountOfASplitParentNeedsTheSplitEditorOrIsPutBack) {
+  const ledger::TransactionKey key = Enter("", "", "", "100.00");
+  ASSERT_TRUE(ledger::SaveSplitLines(data(), key, {{std::nullopt, "Food | Groceries", "", "40.00", ""},
+                                                  {std::nullopt, "Auto | Fuel", "", "60.00", ""}},
+                                     {})
+                  .ok);
+  TransactionDialog form(context_, nullptr, kChecking, key);
+  Show(form);
+  // The lines carry the categories.
+  EXPECT_FALSE(Field<QComboBox>(form, "category")->isEnabled());
+  Type(Field<QLineEdit>(form, "amount"), "120.00");
+  bool editorSeen = false;
+  OnNextModal([&](QWidget* modal) {
+    editorSeen = modal->windowTitle() == QLatin1String("Split Transactions");
+    if (auto* editor = qobject_cast<QDialog*>(modal)) editor->reject();
+  });
+  Click(form, "ok");
+  EXPECT_TRUE(editorSeen);
+  EXPECT_EQ(Row(key).amount.minorUnits(), -10000);
+  EXPECT_EQ(ledger::LiveSplitLines(data(), key).size(), 2u);
+}
+
 }  // namespace
 }  // namespace tallyvane::gui

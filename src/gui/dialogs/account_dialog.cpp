@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -75,9 +76,17 @@ AccountDialog::AccountDialog(GuiContext& context, QWidget* parent, std::optional
   institution_ = new QComboBox(online_);
   institution_->setObjectName(QStringLiteral("institution"));
   institution_->addItem(tr("Select one"), QStringLiteral("0"));
+  institution_->addItem(tr("Add new Financial Institution"), QStringLiteral("1"));
+  // The institution directory and its add form come with online banking.
+  if (auto* items = qobject_cast<QStandardItemModel*>(institution_->model())) {
+    if (QStandardItem* add = items->item(1)) {
+      add->setEnabled(false);
+      add->setToolTip(tr("Not available yet"));
+    }
+  }
   if (shown.institution != "0" && !shown.institution.empty()) {
     institution_->addItem(InstitutionName(context.data, shown.institution), Q(shown.institution));
-    institution_->setCurrentIndex(1);
+    institution_->setCurrentIndex(2);
   }
   institution_->setToolTip(tr("Select the name of the financial institution with which the account should be "
                               "associated. Alternatively, new financial institution information may be entered by "

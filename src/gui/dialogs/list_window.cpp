@@ -108,7 +108,7 @@ ListWindow::ListWindow(GuiContext& context, QWidget* parent, const QString& titl
 void ListWindow::start() {
   refillKeeping(std::nullopt);
   connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &ListWindow::updateActions);
-  if (model_->rowCount() > 0) view_->selectRow(0);
+  if (model_->rowCount() > 0) selectKey(model_->keyAt(0));
   view_->setFocus();
   updateActions();
 }
@@ -122,9 +122,13 @@ std::vector<int32_t> ListWindow::selectedKeys() const {
 }
 
 void ListWindow::selectKey(int32_t key) {
+  // Explicit flags: the view's own choice would follow the keys still held
+  // (Ctrl of Ctrl+N toggles the row instead of selecting it).
   if (const auto row = model_->rowOfKey(key)) {
-    view_->selectRow(*row);
-    view_->scrollTo(model_->index(*row, 0));
+    const QModelIndex index = model_->index(*row, 0);
+    view_->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    view_->scrollTo(index);
   }
 }
 
@@ -135,9 +139,9 @@ void ListWindow::refillKeeping(std::optional<int32_t> select) {
   view_->clearSelection();
   for (int32_t key : keep) {
     if (const auto row = model_->rowOfKey(key)) {
-      view_->selectionModel()->select(model_->index(*row, 0),
-                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
-      view_->setCurrentIndex(model_->index(*row, 0));
+      const QModelIndex index = model_->index(*row, 0);
+      view_->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+      view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
     }
   }
   view_->resizeColumnsToContents();
