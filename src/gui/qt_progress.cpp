@@ -58,6 +58,12 @@ void QtProgress::setFraction(long long done, long long total) {
   QApplication::processEvents();
 }
 
-bool QtProgress::cancelRequested() const { return dialog_ == nullptr || dialog_->wasCanceled(); }
+bool QtProgress::cancelRequested() const {
+  if (dialog_ == nullptr) return true;
+  // Work that only asks whether to stop (a mail transfer) still lets the
+  // dialog appear, repaint and take the cancel click.
+  QApplication::processEvents();
+  return dialog_ == nullptr || dialog_->wasCanceled();
+}
 
 }  // namespace tallyvane::gui

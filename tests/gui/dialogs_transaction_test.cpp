@@ -49,6 +49,7 @@ TEST_F(TransactionDialogTest, PurchaseTypedIntoTheFormIsSaved) {
   Type(Field<QComboBox>(form, "subcategory"), "Groceries");
   Type(Field<QLineEdit>(form, "amount"), "12.50");
   Type(Field<QLineEdit>(form, "note"), "weekly shop");
+  Field<QComboBox>(form, "tax")->setCurrentText("Tax Deductible");
   Click(form, "ok");
 
   EXPECT_EQ(form.result(), QDialog::Accepted) << Balloon();
@@ -58,6 +59,7 @@ TEST_F(TransactionDialogTest, PurchaseTypedIntoTheFormIsSaved) {
   EXPECT_EQ(row.category, 20);  // Food | Groceries
   EXPECT_EQ(row.note, "weekly shop");
   EXPECT_EQ(row.date, "2026-12-10");
+  EXPECT_EQ(row.taxDeductible, 1);
   EXPECT_EQ(ledger::PayeeName(data(), row.payee).value_or(""), "Corner Grocer");
 }
 
