@@ -60,7 +60,7 @@ AccountDialog::AccountDialog(GuiContext& context, QWidget* parent, std::optional
   lastImport_ = new QDateEdit(this);
   lastImport_->setObjectName(QStringLiteral("last_import"));
   lastImport_->setCalendarPopup(true);
-  lastImport_->setDisplayFormat(DateFormat());
+  lastImport_->setDisplayFormat(DateFormat(context.data.regional()));
   QDate importDate = QDate::fromString(Q(shown.lastImport).left(10), kIsoDate);
   if (!importDate.isValid()) importDate = QDate::currentDate().addMonths(-1);
   lastImport_->setDate(importDate);

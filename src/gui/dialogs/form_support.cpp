@@ -1,7 +1,7 @@
 #include "gui/dialogs/form_support.h"
 
 #include <QFontDatabase>
-#include <QLocale>
+#include <QStringList>
 
 namespace tallyvane::gui {
 
@@ -25,10 +25,17 @@ void ShowSearchStatus(QtPrompter& prompter, const store::Status& status) {
   prompter.message(status.title, status.message, store::Icon::Information);
 }
 
-QString DateFormat() {
-  QString format = QLocale().dateFormat(QLocale::ShortFormat);
-  if (!format.contains(QLatin1String("yyyy"))) format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-  return format;
+QString DateFormat(const store::RegionalSettings& regional) {
+  const char mark = regional.effectiveDateSeparator();
+  const QString separator = QString(QLatin1Char(mark == ' ' ? '/' : mark));
+  switch (regional.effectiveDateOrder()) {
+    case static_cast<int>(store::DateOrder::DayMonthYear):
+      return QStringList{QStringLiteral("dd"), QStringLiteral("MM"), QStringLiteral("yyyy")}.join(separator);
+    case static_cast<int>(store::DateOrder::YearMonthDay):
+      return QStringList{QStringLiteral("yyyy"), QStringLiteral("MM"), QStringLiteral("dd")}.join(separator);
+    default:
+      return QStringList{QStringLiteral("MM"), QStringLiteral("dd"), QStringLiteral("yyyy")}.join(separator);
+  }
 }
 
 QFont MoneyFont() {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "gui/qt_prompter.h"
+#include "store/regional.h"
 #include "store/status.h"
 
 namespace tallyvane::gui {
@@ -30,8 +31,9 @@ void FocusRefusedField(QtPrompter& prompter, const store::Status& status);
 // A find result: a message box with the core's title and text.
 void ShowSearchStatus(QtPrompter& prompter, const store::Status& status);
 
-// The locale's short date with the full year: a book spans decades.
-[[nodiscard]] QString DateFormat();
+// A date picker's format: the order and separator of the book's regional
+// settings, with a four-digit year so no century is guessed.
+[[nodiscard]] QString DateFormat(const store::RegionalSettings& regional);
 
 // Digits that line up in a column of amounts.
 [[nodiscard]] QFont MoneyFont();

@@ -3,7 +3,6 @@
 #include <QAbstractItemView>
 #include <QDialogButtonBox>
 #include <QGridLayout>
-#include <QLocale>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
@@ -96,7 +95,7 @@ TransactionDialog::TransactionDialog(GuiContext& context, QWidget* parent, ledge
   date_ = new QDateEdit(this);
   date_->setObjectName(QStringLiteral("date"));
   date_->setCalendarPopup(true);
-  date_->setDisplayFormat(DateFormat());
+  date_->setDisplayFormat(DateFormat(context.data.regional()));
   number_ = new QLineEdit(this);
   number_->setObjectName(QStringLiteral("number"));
   number_->setMaxLength(20);
