@@ -183,7 +183,7 @@ TransactionDialog::TransactionDialog(GuiContext& context, QWidget* parent, ledge
   payee_->setCurrentText(Q(form_.payee));
   handledPayee_ = payee_->currentText();
   fillCategories();
-  const int categoryAt = category_->findText(Q(form_.category), Qt::MatchFixedString);
+  const int categoryAt = form_.category.empty() ? -1 : category_->findText(Q(form_.category), Qt::MatchFixedString);
   if (categoryAt >= 0) category_->setCurrentIndex(categoryAt);
   else category_->setCurrentText(Q(form_.category));
   fillSubcategories();
@@ -280,7 +280,7 @@ void TransactionDialog::fillCategories() {
       category_->addItem(Q(line.name), line.key);
     }
   }
-  const int at = category_->findText(keep, Qt::MatchFixedString);
+  const int at = keep.trimmed().isEmpty() ? -1 : category_->findText(keep, Qt::MatchFixedString);
   if (at >= 0) category_->setCurrentIndex(at);
   else category_->setCurrentText(keep);
 }
@@ -289,7 +289,8 @@ void TransactionDialog::fillSubcategories() {
   const QString keep = subcategory_->currentText();
   const QSignalBlocker block(subcategory_);
   subcategory_->clear();
-  const int at = category_->findText(category_->currentText(), Qt::MatchFixedString);
+  const QString chosen = category_->currentText().trimmed();
+  const int at = chosen.isEmpty() ? -1 : category_->findText(chosen, Qt::MatchFixedString);
   const ledger::CategoryKey parent = at >= 0 ? category_->itemData(at).toInt() : 0;
   if (parent > 0) {
     for (const ledger::CategoryLine& line : ledger::Subcategories(context_.data, parent)) {
@@ -324,13 +325,10 @@ void TransactionDialog::choosePayee(ledger::PayeeKey key) {
 void TransactionDialog::categoryLeft() {
   if (splitParent_) return;
   const QString typed = category_->currentText().trimmed();
-  const int at = category_->findText(typed, Qt::MatchFixedString);
-  if (at >= 0) {
-    if (at != category_->currentIndex()) category_->setCurrentIndex(at);
-    fillSubcategories();
-    return;
-  }
-  if (typed.isEmpty()) {
+  // An empty text would match the separator line.
+  const int at = typed.isEmpty() ? -1 : category_->findText(typed, Qt::MatchFixedString);
+  if (typed.isEmpty() || at >= 0) {
+    if (at >= 0 && at != category_->currentIndex()) category_->setCurrentIndex(at);
     fillSubcategories();
     return;
   }
