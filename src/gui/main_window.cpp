@@ -32,6 +32,7 @@
 #include "app/main_window_rules.h"
 #include "gui/balloon.h"
 #include "gui/dialogs/dialogs.h"
+#include "gui/dialogs/form_support.h"
 #include "gui/register_model.h"
 #include "gui/register_view.h"
 #include "ledger/accounts.h"
@@ -536,16 +537,16 @@ void MainWindow::runStartEvent(int event) {
       break;
     case AddHintEvent:
       if (QWidget* anchor = toolBar_->widgetForAction(findChild<QAction*>(QStringLiteral("toolTransaction")))) {
-        ShowBalloon(anchor, tr("Add Transaction"), Text(app::kAddTransactionHint));
+        ShowBalloon(anchor, tr("Add Transaction"), Text(app::kAddTransactionHint), BalloonIcon::Information);
       }
       break;
     case RetrieveHintEvent:
       if (QWidget* anchor = toolBar_->widgetForAction(findChild<QAction*>(QStringLiteral("toolRetrieve")))) {
-        ShowBalloon(anchor, tr("Retrieve Transactions"), Text(app::kRetrieveHint));
+        ShowBalloon(anchor, tr("Retrieve Transactions"), Text(app::kRetrieveHint), BalloonIcon::Information);
       }
       break;
     case DueSchedulesEvent:
-      ShowBalloon(panel_, tr("Scheduled Transactions"), Text(app::kSchedulesWaitingHint));
+      ShowBalloon(panel_, tr("Scheduled Transactions"), Text(app::kSchedulesWaitingHint), BalloonIcon::Information);
       break;
     case PasswordEvent:
       if (!RunStartupPassword(context_, this)) {
@@ -609,24 +610,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------- filling
 
 void MainWindow::applyDateFormat() {
-  // The pickers show dates in the order and with the separator the register
-  // uses, with a four-digit year so no century is guessed.
-  const store::RegionalSettings& regional = context_.data.regional();
-  const char mark = regional.effectiveDateSeparator();
-  const QString separator = QString(QLatin1Char(mark == ' ' ? '/' : mark));
-  QStringList parts;
-  switch (regional.effectiveDateOrder()) {
-    case static_cast<int>(store::DateOrder::DayMonthYear):
-      parts = {QStringLiteral("dd"), QStringLiteral("MM"), QStringLiteral("yyyy")};
-      break;
-    case static_cast<int>(store::DateOrder::YearMonthDay):
-      parts = {QStringLiteral("yyyy"), QStringLiteral("MM"), QStringLiteral("dd")};
-      break;
-    default:
-      parts = {QStringLiteral("MM"), QStringLiteral("dd"), QStringLiteral("yyyy")};
-      break;
-  }
-  for (QDateEdit* edit : {fromEdit_, toEdit_}) edit->setDisplayFormat(parts.join(separator));
+  // The pickers show dates as the register and the forms do.
+  const QString format = DateFormat(context_.data.regional());
+  for (QDateEdit* edit : {fromEdit_, toEdit_}) edit->setDisplayFormat(format);
 }
 
 void MainWindow::refill() {
@@ -771,6 +757,8 @@ void MainWindow::fillRegister() {
   const std::vector<ledger::TransactionKey> selected = selectedTransactions();
   const std::optional<ledger::TransactionKey> current = currentTransaction();
   const int scrolled = register_->verticalScrollBar() != nullptr ? register_->verticalScrollBar()->value() : 0;
+  // Let go of the old rows first, so two long periods never sit in memory.
+  model_->clear();
   model_->setRows(ledger::RegisterRows(context_.data, account_, DateString(fromEdit_->date()),
                                        DateString(toEdit_->date()), showSplits_),
                   context_.data.regional(), Text(ledger::PaymentColumnTitle(context_.data, account_)));

@@ -86,8 +86,13 @@ void RunTiming(MainWindow& window) {
                   window.registerModel()->totalRows(), ms);
     }
   }
+  // The periods on the account that holds exactly 100 000 rows, when there
+  // is one (the million-row book's "Loan"), else the last one.
+  const int longest = accounts->findText(QStringLiteral("Loan"));
+  window.selectAccount(accounts->itemData(longest >= 0 ? longest : accounts->count() - 1).toInt());
+  std::printf("periods_on %s\n", qPrintable(accounts->currentText()));
   double worstPeriod = 0;
-  for (int period = 0; period < 12; ++period) {
+  for (int period = 11; period >= 0; --period) {
     if (period == 1) continue;
     QElapsedTimer timer;
     timer.start();
@@ -95,9 +100,9 @@ void RunTiming(MainWindow& window) {
     QApplication::processEvents();
     const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
     std::printf("period %d rows %zu ms %.1f\n", period, window.registerModel()->totalRows(), ms);
-    if (period != 0) worstPeriod = std::max(worstPeriod, ms);
+    worstPeriod = std::max(worstPeriod, ms);
   }
-  // "All" on the last account is the long period: scroll it end to end.
+  // "All" came last: scroll it end to end.
   QElapsedTimer scroll;
   scroll.start();
   auto* view = window.registerView();
@@ -130,6 +135,12 @@ void ArmScreenshot(MainWindow& window, GuiContext& context) {
     if (scene == QLatin1String("form")) {
       WhenModalOpens(path, [&context](QWidget* form) {
         // A typing slip in the amount: the save is refused with a balloon.
+        if (auto* payee = form->findChild<QComboBox*>(QStringLiteral("payee"))) {
+          payee->setCurrentText(QStringLiteral("Green Basket Market"));
+        }
+        if (auto* category = form->findChild<QComboBox*>(QStringLiteral("category"))) {
+          category->setCurrentText(QStringLiteral("Food"));
+        }
         if (auto* amount = qobject_cast<QLineEdit*>(context.prompter.boundWidget("amount"))) {
           amount->setFocus();
           amount->setText(QStringLiteral("12,5x"));

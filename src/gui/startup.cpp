@@ -142,7 +142,6 @@ int RunWindowProgram(int argc, char** argv) {
   QApplication app(argc, argv);
   InitGuiResources();
   QApplication::setApplicationName(QStringLiteral("Tallyvane"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Tallyvane"));
   QApplication::setDesktopFileName(QStringLiteral("tallyvane"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/tallyvane/tallyvane.svg")));
 
