@@ -126,7 +126,7 @@ int Household(store::DataContext& data) {
     const int mon = (first.tm_mon + month) % 12 + 1;
     const int days = store::DaysInMonth(mon, year);
     auto date = [&](int day) {
-      char text[16];
+      char text[48];
       std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, mon, day < days ? day : days);
       return std::string(text);
     };
