@@ -7,6 +7,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QIcon>
+#include <QTimer>
 #include <QDateEdit>
 #include <QLabel>
 #include <QMenuBar>
@@ -16,6 +19,7 @@
 #include <memory>
 
 #include "app/main_window_rules.h"
+#include "app/password.h"
 #include "gui/balloon.h"
 #include "gui/register_model.h"
 #include "gui/register_view.h"
@@ -137,6 +141,33 @@ TEST(MainWindowStart, FirstStartProvisionsTheBookAndPointsAtAddTransaction) {
   EXPECT_EQ(qobject_cast<QWidget*>(LastBalloon().anchor.data())->window(), &window);
   EXPECT_TRUE(shell.settings.readString("Settings", "BubbleTipImportCount").empty())
       << "the retrieve hint is neither shown nor counted while retrieving is not available";
+}
+
+TEST(MainWindowStart, ACancelledPasswordPromptClosesBeforeAnyDataIsShown) {
+  Shell shell;
+  app::ChangePasswordForm form;
+  form.password = "Secret42";
+  form.confirm = "Secret42";
+  ASSERT_TRUE(app::ChangePassword(shell.data.db(), form, shell.prompter).ok);
+  MainWindow& window = shell.window();
+  bool prompted = false;
+  QTimer::singleShot(300, [&] {
+    if (auto* prompt = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      prompted = true;
+      EXPECT_EQ(shell.selector()->count(), 0) << "nothing is filled before the password";
+      prompt->reject();
+    }
+  });
+  window.start();
+  Wait(800);
+  EXPECT_TRUE(prompted);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(shell.selector()->count(), 0);
+}
+
+TEST(MainWindowStart, TheIconIsBuiltIn) {
+  const QIcon icon(QStringLiteral(":/tallyvane/tallyvane.svg"));
+  EXPECT_FALSE(icon.pixmap(64, 64).isNull());
 }
 
 TEST(MainWindowStart, CommandsOfLaterWindowsAreShownDisabledWithANote) {
