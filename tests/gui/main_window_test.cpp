@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QDialog>
 #include <QIcon>
 #include <QTimer>
@@ -24,6 +26,7 @@
 #include "gui/register_model.h"
 #include "gui/register_view.h"
 #include "ledger/accounts.h"
+#include "ledger/categories.h"
 #include "ledger/transactions.h"
 #include "store/dates.h"
 #include "store/settings.h"
@@ -357,6 +360,89 @@ TEST(Register, DeleteAndVoidFromTheKeyboardAskFirst) {
   shell.action("voidTransaction")->trigger();
   ASSERT_FALSE(shell.prompter.messages.empty());
   EXPECT_EQ(shell.prompter.messages.back(), "Transaction has already been marked void.");
+}
+
+// Runs `act` on the next modal window that opens, then closes it.
+void OnNextModal(std::function<void(QWidget*)> act) {
+  QTimer::singleShot(200, [act] {
+    QWidget* modal = QApplication::activeModalWidget();
+    ASSERT_NE(modal, nullptr) << "no window opened";
+    act(modal);
+    if (auto* dialog = qobject_cast<QDialog*>(modal); dialog != nullptr && dialog->isVisible()) dialog->reject();
+  });
+}
+
+TEST(Register, ReturnOpensTheEditFormForTheCurrentRow) {
+  Shell shell;
+  const auto key = shell.add(1, "2026-02-01", -1250);
+  MainWindow& window = shell.window();
+  window.start();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  window.selectTransaction(key);
+  window.registerView()->setFocus();
+  QString title;
+  OnNextModal([&](QWidget* form) { title = form->windowTitle(); });
+  QTest::keyClick(window.registerView(), Qt::Key_Return);
+  EXPECT_EQ(title, QStringLiteral("Edit Transaction (Checking Account)"));
+}
+
+TEST(Register, FindSelectsTheFirstMatchAndFindNextTheOnesAfter) {
+  Shell shell;
+  shell.add(1, "2026-02-01", -1250);
+  const auto second = shell.add(1, "2026-02-02", -300);
+  const auto third = shell.add(1, "2026-02-03", -400);
+  ASSERT_TRUE(ledger::SetTransactionPayeeByName(shell.data, second, "Corner Grocer"));
+  ASSERT_TRUE(ledger::SetTransactionPayeeByName(shell.data, third, "Corner Grocer"));
+  MainWindow& window = shell.window();
+  window.start();
+  OnNextModal([](QWidget* prompt) {
+    auto* input = qobject_cast<QInputDialog*>(prompt);
+    ASSERT_NE(input, nullptr);
+    EXPECT_EQ(input->windowTitle(), QStringLiteral("Find a transaction"));
+    input->setTextValue(QStringLiteral("grocer"));
+    input->accept();
+  });
+  shell.action("findTransaction")->trigger();
+  EXPECT_EQ(window.currentTransaction(), second);
+  shell.action("findNext")->trigger();
+  EXPECT_EQ(window.currentTransaction(), third);
+  shell.action("findNext")->trigger();
+  ASSERT_FALSE(shell.prompter.messages.empty());
+  EXPECT_EQ(shell.prompter.messages.back(), "No more transactions matching \"grocer\" could be found.");
+}
+
+TEST(Register, CategoryCellOffersBothKindsAndStoresTheChoice) {
+  Shell shell;
+  const auto key = shell.add(1, "2026-02-01", -1250);
+  MainWindow& window = shell.window();
+  window.start();
+  RegisterModel* model = window.registerModel();
+  const QModelIndex cell = model->index(0, RegisterModel::Category);
+  ASSERT_TRUE(cell.flags() & Qt::ItemIsEditable);
+  window.registerView()->edit(cell);
+  auto* editor = window.registerView()->findChild<QComboBox*>();
+  ASSERT_NE(editor, nullptr);
+  QStringList choices;
+  for (int i = 0; i < editor->count(); ++i) choices << editor->itemText(i);
+  const qsizetype line = choices.indexOf(QString::fromLatin1(kCategorySeparator));
+  EXPECT_EQ(choices.value(0), QStringLiteral("Not categorized"));
+  ASSERT_GT(line, 0);
+  EXPECT_GT(choices.indexOf(QStringLiteral("Food | Groceries")), 0);
+  EXPECT_LT(choices.indexOf(QStringLiteral("Food | Groceries")), line) << "a purchase lists expenses first";
+  EXPECT_GT(choices.indexOf(QStringLiteral("Income | Salary")), line);
+
+  // Choosing the separator changes nothing; a category is stored.
+  editor->setCurrentIndex(static_cast<int>(line));
+  window.registerView()->itemDelegateForColumn(RegisterModel::Category)->setModelData(editor, model, cell);
+  QApplication::processEvents();
+  EXPECT_EQ(ledger::LoadTransaction(shell.data.db(), key)->category, 0);
+  editor->setCurrentText(QStringLiteral("Food | Groceries"));
+  window.registerView()->itemDelegateForColumn(RegisterModel::Category)->setModelData(editor, model, cell);
+  QApplication::processEvents();
+  EXPECT_EQ(ledger::LoadTransaction(shell.data.db(), key)->category,
+            ledger::FindCategoryByFullName(shell.data, "Food | Groceries"));
+  EXPECT_EQ(model->index(0, RegisterModel::Category).data().toString(), QStringLiteral("Food | Groceries"));
 }
 
 TEST(Register, SplitDisplayToggleRelabelsTheCommand) {
