@@ -778,8 +778,11 @@ void MainWindow::fillRegister() {
   if (!selected.empty()) {
     register_->verticalScrollBar()->setValue(scrolled);
   } else if (model_->rowCount() > 0) {
-    // A fresh view opens on the latest rows, as a paper register would.
+    // A fresh view opens on the latest row, selected, as a paper register
+    // would, so the keyboard commands act at once.
     while (model_->canFetchMore({})) model_->fetchMore({});
+    const QModelIndex last = model_->index(model_->rowCount() - 1, RegisterModel::Date);
+    register_->selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     register_->scrollToBottom();
   }
   const std::size_t total = model_->totalRows();
@@ -798,16 +801,18 @@ void MainWindow::updateActions() {
   const std::vector<ledger::TransactionKey> selected = selectedTransactions();
   const std::optional<ledger::TransactionKey> current = currentTransaction();
   bool currentReconciled = false;
+  bool currentSelected = false;
   if (current) {
     const int row = register_->currentIndex().row();
     if (const ledger::RegisterRow* line = model_->rowAt(row)) currentReconciled = line->row.reconciled;
+    currentSelected = register_->selectionModel()->isRowSelected(row, {});
   }
   addTransaction_->setEnabled(bank);
-  editTransaction_->setEnabled(bank && current.has_value());
+  editTransaction_->setEnabled(bank && currentSelected);
   deleteTransaction_->setEnabled(bank && !selected.empty());
   voidTransaction_->setEnabled(bank && !selected.empty());
-  unreconcile_->setEnabled(bank && current.has_value() && currentReconciled);
-  split_->setEnabled(bank && current.has_value() && selected.size() <= 1);
+  unreconcile_->setEnabled(bank && currentSelected && currentReconciled);
+  split_->setEnabled(bank && currentSelected && selected.size() == 1);
   showSplitsAction_->setEnabled(bank);
   showSplitsAction_->setText(showSplits_ ? tr("Hide &Split Transactions") : tr("Show &Split Transactions"));
   findTransaction_->setEnabled(bank && model_->totalRows() > 0);
