@@ -169,6 +169,8 @@ int RunWindowProgram(int argc, char** argv) {
   prompter.setParentWidget(window);
   QObject::connect(&server, &InstanceServer::showRequested, window, &MainWindow::showAndActivate);
   QObject::connect(&server, &InstanceServer::closeRequested, window, &QWidget::close);
+  // The program ends with its window, also when it was hidden in the tray.
+  QObject::connect(window, &QObject::destroyed, &app, &QCoreApplication::quit);
   window->start();
   lock.release();
   ArmScreenshot(*window, context);
