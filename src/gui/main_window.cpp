@@ -98,7 +98,7 @@ MainWindow::MainWindow(GuiContext& context, QWidget* parent) : QMainWindow(paren
   statusBar()->addPermanentWidget(reconciledLabel_);
   // Sizes in dialog units of the window's font, as the layout was designed.
   const QFontMetrics metrics(font());
-  const int unitX = std::max(1, metrics.averageCharWidth()) ;
+  const int unitX = std::max(1, metrics.averageCharWidth());
   const int unitY = metrics.height();
   const QSize laidOut = minimumSizeHint();
   setMinimumSize(std::max(532 * unitX / 4, laidOut.width()), std::max(320 * unitY / 8, laidOut.height()));
@@ -270,7 +270,6 @@ void MainWindow::buildToolBar() {
   toolBar_->setObjectName(QStringLiteral("mainToolBar"));
   toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   toolBar_->setMovable(false);
-  const QStyle* look = style();
   // Each button runs its menu command and follows its enabled state.
   auto button = [this](const char* name, const QString& label, const QString& hint, QAction* command,
                        QStyle::StandardPixmap icon) {
@@ -288,7 +287,6 @@ void MainWindow::buildToolBar() {
     toolBar_->addAction(tool);
     return tool;
   };
-  Q_UNUSED(look);
   button("toolTransaction", tr("Transaction"), tr("Add a new transaction"), addTransaction_,
          QStyle::SP_FileDialogNewFolder);
   button("toolEdit", tr("Edit"), tr("Edit transaction"), editTransaction_, QStyle::SP_FileDialogDetailedView);
