@@ -117,7 +117,12 @@ class Shell {
   std::unique_ptr<MainWindow> window_;
 };
 
-void Wait(int ms) { QTest::qWait(ms); }
+// Lets the event loop run until `done` holds or three seconds passed.
+template <typename Done>
+bool WaitFor(Done done) {
+  for (int waited = 0; waited < 3000 && !done(); waited += 20) QTest::qWait(20);
+  return done();
+}
 
 TEST(MainWindowStart, FirstStartProvisionsTheBookAndPointsAtAddTransaction) {
   Shell shell;
@@ -138,7 +143,7 @@ TEST(MainWindowStart, FirstStartProvisionsTheBookAndPointsAtAddTransaction) {
 
   // No transaction yet: once the first start's event has run, the hint
   // points at the toolbar's Add Transaction button.
-  Wait(700);
+  EXPECT_TRUE(WaitFor([] { return !LastBalloon().text.isEmpty(); }));
   EXPECT_EQ(LastBalloon().text, QString::fromLatin1(app::kAddTransactionHint.data()));
   ASSERT_FALSE(LastBalloon().anchor.isNull());
   EXPECT_EQ(qobject_cast<QWidget*>(LastBalloon().anchor.data())->window(), &window);
@@ -162,7 +167,7 @@ TEST(MainWindowStart, ACancelledPasswordPromptClosesBeforeAnyDataIsShown) {
     }
   });
   window.start();
-  Wait(800);
+  EXPECT_TRUE(WaitFor([&] { return prompted && !window.isVisible(); }));
   EXPECT_TRUE(prompted);
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(shell.selector()->count(), 0);
