@@ -1,0 +1,5 @@
+# The window program's book generator (for screenshots and timing).
+add_executable(tallyvane-gui-book gui_book.cpp)
+target_link_libraries(tallyvane-gui-book PRIVATE tallyvane_ledger)
+target_compile_definitions(tallyvane-gui-book PRIVATE TALLYVANE_BENCH_TEMPLATE="${TALLYVANE_SHARE_DIR}/tallyvane-0.vdb")
+add_dependencies(tallyvane-gui-book template_data)

@@ -1,0 +1,26 @@
+// The payee window: every active payee but the reconciliation's balancing
+// payee, in table order; add, edit, delete with its question, find.
+#pragma once
+
+#include "gui/dialogs/list_window.h"
+#include "ledger/search.h"
+
+namespace tallyvane::gui {
+
+class PayeeWindow final : public ListWindow {
+ public:
+  PayeeWindow(GuiContext& context, QWidget* parent);
+
+ protected:
+  void refill() override;
+  bool runAdd(int32_t& key) override;
+  bool runEdit(int32_t& key) override;
+  bool runDelete(const std::vector<int32_t>& keys) override;
+  Search runFind(const std::string& text) override;
+  Search runFindNext() override;
+
+ private:
+  ledger::PayeeSearch search_;
+};
+
+}  // namespace tallyvane::gui
