@@ -34,6 +34,7 @@
 #include "gui/balloon.h"
 #include "gui/dialogs/dialogs.h"
 #include "gui/dialogs/form_support.h"
+#include "gui/reports/charts.h"
 #include "gui/reports/report_window.h"
 #include "gui/settings/settings_windows.h"
 #include "gui/register_model.h"
@@ -269,6 +270,11 @@ void MainWindow::buildMenus() {
   reports->addAction(reportPayees_);
   reports->addAction(reportActivity_);
   reports->addAction(reportBudget_);
+  reports->addSeparator();
+  QAction* netWorth = makeAction("reportNetWorth", tr("&Net Worth"),
+                                 tr("Chart assets, liabilities and net worth month by month"), nullptr);
+  connect(netWorth, &QAction::triggered, this, [this] { RunNetWorth(context_, this); });
+  reports->addAction(netWorth);
 
   QMenu* tools = menuBar()->addMenu(tr("&Tools"));
   tools->addAction(options_);

@@ -3,7 +3,14 @@
 // the printed pages laid out alike on the QPainter canvas and in the PDF.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
+#include <QImage>
+#include <QLineSeries>
+#include <QPieSeries>
+#include <QPieSlice>
 #include <QDateEdit>
 #include <QLabel>
 #include <QPdfWriter>
@@ -18,6 +25,7 @@
 #include <sstream>
 
 #include "dialogs_fixture.h"
+#include "gui/reports/charts.h"
 #include "gui/reports/painter_canvas.h"
 #include "gui/reports/report_window.h"
 #include "pdf/pdf_document.h"
@@ -343,6 +351,78 @@ TEST_F(ReportWindowTest, PrintPreviewShowsAsManyPagesAsThePdf) {
   });
   window.printPreview();
   EXPECT_EQ(previewPages, pdfPages);
+}
+
+
+TEST_F(ReportWindowTest, CategoryReportHasItsChartWhichSavesAsPngAndPrintsAfterThePages) {
+  November();
+  ReportWindow window(context_, Built(std::make_unique<reports::CategoryReport>(data(), reports::MonthPeriod(2026, 11))),
+                      nullptr);
+  Show(window);
+  ASSERT_NE(window.chart(), nullptr);
+  auto* pie = qobject_cast<QPieSeries*>(window.chart()->chart()->series().value(0));
+  ASSERT_NE(pie, nullptr);
+  // Expenses only, largest first.
+  ASSERT_EQ(pie->count(), 2);
+  EXPECT_TRUE(pie->slices()[0]->label().startsWith(QStringLiteral("Food | Groceries")));
+  EXPECT_DOUBLE_EQ(pie->slices()[0]->value(), 50.0);
+
+  const std::filesystem::path png = out_.path() / "chart.png";
+  SetSaveFileChooser([&](const QString&, const QString&, const QString&) { return QString::fromStdString(png.string()); });
+  window.saveChart();
+  QImage saved(QString::fromStdString(png.string()));
+  EXPECT_FALSE(saved.isNull());
+  EXPECT_GT(saved.width(), 100);
+
+  // The chart follows the report when a drill-down changes it.
+  prompter_.answer("Delete");
+  OnNextModal([](QWidget* shown) {
+    auto* journal = qobject_cast<JournalWindow*>(shown);
+    journal->table()->selectRow(0);
+    QTest::mouseClick(journal->findChild<QPushButton*>(QStringLiteral("delete")), Qt::LeftButton);
+    journal->accept();
+  });
+  window.drillDown(RowOf(window, "Food | Groceries"));
+  pie = qobject_cast<QPieSeries*>(window.chart()->chart()->series().value(0));
+  ASSERT_NE(pie, nullptr);
+  EXPECT_EQ(pie->count(), 1);
+
+  // Printed, the chart is one page after the report's.
+  const std::filesystem::path pdf = out_.path() / "report.pdf";
+  ASSERT_TRUE(reports::WriteReportPdf(window.report(), pdf));
+  int previewPages = -1;
+  OnNextModal([&](QWidget* shown) {
+    auto* widget = shown->findChild<QPrintPreviewWidget*>();
+    QTRY_VERIFY(widget->pageCount() > 0);
+    previewPages = widget->pageCount();
+    qobject_cast<QDialog*>(shown)->reject();
+  });
+  window.printPreview();
+  EXPECT_EQ(previewPages, PdfPages(pdf) + 1);
+}
+
+TEST_F(ReportWindowTest, ActivityReportHasNoChart) {
+  November();
+  ReportWindow window(context_,
+                      Built(std::make_unique<reports::AccountActivityReport>(data(), reports::MonthPeriod(2026, 11),
+                                                                            kChecking)),
+                      nullptr);
+  EXPECT_EQ(window.chart(), nullptr);
+  EXPECT_EQ(window.findChild<QAction*>(QStringLiteral("saveChart")), nullptr);
+}
+
+TEST_F(ReportWindowTest, NetWorthWindowDrawsEveryMonthFromTheFirstCachedOne) {
+  November();
+  NetWorthWindow window(context_, nullptr);
+  Show(window);
+  // November and December 2026.
+  ASSERT_EQ(window.months().size(), 2U);
+  const auto series = window.view()->chart()->series();
+  ASSERT_EQ(series.size(), 3);
+  for (QAbstractSeries* s : series) EXPECT_EQ(qobject_cast<QLineSeries*>(s)->count(), 2) << s->name().toStdString();
+  EXPECT_EQ(series[2]->name(), QStringLiteral("Net Worth"));
+  EXPECT_DOUBLE_EQ(qobject_cast<QLineSeries*>(series[2])->at(1).y(),
+                   static_cast<double>(window.months().back().netWorth().minorUnits()) / 100.0);
 }
 
 }  // namespace

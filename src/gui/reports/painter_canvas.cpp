@@ -191,13 +191,22 @@ void PreparePrinter(const reports::Report& report, QPrinter& printer) {
   printer.setDocName(QStringLiteral("Tallyvane Printing"));
 }
 
-int PrintReport(const reports::Report& report, QPrinter& printer) {
+int PrintReport(const reports::Report& report, QPrinter& printer, const ExtraPage& extra) {
   QPainter painter;
   if (!painter.begin(&printer)) return 0;
   int pages = 0;
   {
     PainterCanvas canvas(painter, &printer, ReportPageSize(report));
     pages = reports::LayoutReport(report, canvas, reports::MarginsOf(report.owner().regional()));
+  }
+  if (extra && pages > 0) {
+    printer.newPage();
+    const reports::PageMargins margins = reports::MarginsOf(report.owner().regional());
+    const double dpi = printer.resolution();
+    const QRectF sheet(0, 0, painter.device()->width(), painter.device()->height());
+    extra(painter, sheet.adjusted(margins.sides * dpi, margins.topBottom * dpi, -margins.sides * dpi,
+                                  -margins.topBottom * dpi));
+    ++pages;
   }
   painter.end();
   return pages;

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <QFont>
+#include <QRectF>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -79,8 +81,12 @@ class PainterCanvas : public pdf::Canvas {
 // the sheet as they do onto a PDF page.
 void PreparePrinter(const reports::Report& report, QPrinter& printer);
 
-// Lays the report out on the printer (or the preview's printer); returns the
-// page count.
-int PrintReport(const reports::Report& report, QPrinter& printer);
+// Draws one more page after the report's (its chart), in device pixels of
+// the printed sheet.
+using ExtraPage = std::function<void(QPainter& painter, const QRectF& page)>;
+
+// Lays the report out on the printer (or the preview's printer), then the
+// extra page when there is one; returns the page count.
+int PrintReport(const reports::Report& report, QPrinter& printer, const ExtraPage& extra = {});
 
 }  // namespace tallyvane::gui

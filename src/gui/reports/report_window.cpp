@@ -1,6 +1,8 @@
 #include "gui/reports/report_window.h"
 
 #include <QAction>
+#include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -22,6 +24,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolBar>
@@ -34,6 +37,7 @@
 #include "gui/dialogs/password_recovery.h"
 #include "gui/gui_context.h"
 #include "gui/qt_progress.h"
+#include "gui/reports/charts.h"
 #include "gui/reports/painter_canvas.h"
 #include "reports/activity_report.h"
 #include "reports/budget_report.h"
@@ -53,10 +57,6 @@ SaveFileChooser& Chooser() {
   return chooser;
 }
 
-QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& start, const QString& filter) {
-  if (Chooser()) return Chooser()(title, start, filter);
-  return QFileDialog::getSaveFileName(parent, title, start, filter);
-}
 
 QDate ToDate(const std::string& text) { return QDate::fromString(Q(text), Qt::ISODate); }
 std::string FromDate(const QDate& date) { return S(date.toString(Qt::ISODate)); }
@@ -153,6 +153,14 @@ class WindowViewer final : public reports::JournalViewer {
 }  // namespace
 
 void SetSaveFileChooser(SaveFileChooser chooser) { Chooser() = std::move(chooser); }
+
+QString ChooseSaveFileFor(QWidget* parent, const QString& title, const QString& fileName, const QString& filter) {
+  const QString start = fileName.contains(QLatin1Char('/'))
+                            ? fileName
+                            : Q((reports::DocumentsFolder() / S(fileName)).string());
+  if (Chooser()) return Chooser()(title, start, filter);
+  return QFileDialog::getSaveFileName(parent, title, start, filter);
+}
 
 // ---------------------------------------------------------------- the model
 
@@ -446,13 +454,35 @@ ReportWindow::ReportWindow(GuiContext& context, std::unique_ptr<reports::Report>
   connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { drillDown(index.row()); });
   table_->installEventFilter(new EnterFilter(table_, [this](int row) { drillDown(row); }));
 
+  QWidget* body = table_;
+  if (dynamic_cast<const reports::CategoryReport*>(report_.get()) != nullptr ||
+      dynamic_cast<const reports::BudgetReport*>(report_.get()) != nullptr) {
+    chart_ = new QChartView(new QChart, this);
+    chart_->setObjectName(QStringLiteral("chart"));
+    chart_->setRenderHint(QPainter::Antialiasing);
+    chart_->setMinimumWidth(320);
+    refreshChart();
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(table_);
+    splitter->addWidget(chart_);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    body = splitter;
+    QAction* png = action("saveChart", tr("Save &Chart as PNG..."), tr("Save the chart beside this report as a PNG image"),
+                          &ReportWindow::saveChart);
+    menu->addSeparator();
+    menu->addAction(png);
+    saveMenu->addAction(png);
+  }
+
   auto* layout = new QVBoxLayout(this);
   layout->setMenuBar(menuBar);
   layout->addWidget(toolBar);
   layout->addWidget(title);
   layout->addWidget(period_);
-  layout->addWidget(table_, 1);
-  resize(std::max(720, table_->horizontalHeader()->length() + 60), 560);
+  layout->addWidget(body, 1);
+  resize(std::max(chart_ != nullptr ? 1080 : 720, table_->horizontalHeader()->length() + 60 + (chart_ != nullptr ? 400 : 0)),
+         560);
   table_->setFocus();
 }
 
@@ -462,6 +492,7 @@ void ReportWindow::rebuild() {
   model_->setReport(nullptr);
   report_->build();
   model_->setReport(report_.get());
+  refreshChart();
 }
 
 void ReportWindow::drillDown(int row) {
@@ -476,8 +507,7 @@ void ReportWindow::drillDown(int row) {
 }
 
 void ReportWindow::saveAsCsv() {
-  const QString start = Q((reports::DocumentsFolder() / std::string(reports::kReportFileName)).string() + ".csv");
-  const QString file = ChooseSaveFile(this, Q(reports::kCsvDialogTitle), start,
+  const QString file = ChooseSaveFileFor(this, Q(reports::kCsvDialogTitle), Q(reports::kReportFileName) + QStringLiteral(".csv"),
                                       Q(reports::kCsvFilter) + QStringLiteral(" (*.csv)"));
   if (file.isEmpty()) return;
   // A file that cannot be created is left unwritten without a word.
@@ -487,7 +517,7 @@ void ReportWindow::saveAsCsv() {
 void ReportWindow::saveAsPdf() {
   const std::filesystem::path folder = reports::SavePdfStartFolder(context_.settings);
   const QString start = Q((folder / std::string(reports::kReportFileName)).string() + ".pdf");
-  const QString file = ChooseSaveFile(this, Q(reports::kSavePdfDialogTitle), start,
+  const QString file = ChooseSaveFileFor(this, Q(reports::kSavePdfDialogTitle), start,
                                       Q(reports::kPdfFilter) + QStringLiteral(" (*.pdf)"));
   if (file.isEmpty()) return;
   const std::filesystem::path path(S(file));
@@ -500,7 +530,7 @@ void ReportWindow::print() {
   PreparePrinter(*report_, printer);
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() != QDialog::Accepted) return;
-  if (PrintReport(*report_, printer) == 0 || printer.printerState() == QPrinter::Error) {
+  if (printTo(printer) == 0 || printer.printerState() == QPrinter::Error) {
     context_.prompter.message("Printing Error", "The report could not be printed.", store::Icon::Error);
   }
 }
@@ -512,9 +542,35 @@ void ReportWindow::printPreview() {
   preview.setObjectName(QStringLiteral("PrintPreview"));
   preview.setWindowTitle(tr("Print Preview: %1").arg(Q(report_->title())));
   connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-          [this](QPrinter* target) { PrintReport(*report_, *target); });
+          [this](QPrinter* target) { (void)printTo(*target); });
   preview.resize(800, 900);
   preview.exec();
+}
+
+int ReportWindow::printTo(QPrinter& printer) {
+  ExtraPage extra;
+  if (chart_ != nullptr) {
+    extra = [this](QPainter& painter, const QRectF& page) { PaintChart(chart_->chart(), painter, page); };
+  }
+  return PrintReport(*report_, printer, extra);
+}
+
+void ReportWindow::saveChart() {
+  if (chart_ != nullptr) SaveChartAs(chart_, this);
+}
+
+void ReportWindow::refreshChart() {
+  if (chart_ == nullptr) return;
+  QChart* fresh = nullptr;
+  if (const auto* category = dynamic_cast<const reports::CategoryReport*>(report_.get())) {
+    fresh = MakeCategoryChart(*category);
+  } else if (const auto* budget = dynamic_cast<const reports::BudgetReport*>(report_.get())) {
+    fresh = MakeBudgetChart(*budget);
+  }
+  if (fresh == nullptr) return;
+  QChart* old = chart_->chart();
+  chart_->setChart(fresh);
+  delete old;
 }
 
 void ReportWindow::email() {

@@ -22,8 +22,10 @@ class QComboBox;
 class QDateEdit;
 class QCheckBox;
 class QLabel;
+class QPrinter;
 class QPushButton;
 class QTableView;
+class QChartView;
 
 namespace tallyvane::gui {
 
@@ -33,6 +35,10 @@ struct GuiContext;
 // Arguments: title, start file, filter; an empty answer is a cancel.
 using SaveFileChooser = std::function<QString(const QString& title, const QString& start, const QString& filter)>;
 void SetSaveFileChooser(SaveFileChooser chooser);
+// The save dialog (or the chooser tests put in); `fileName` starts in the
+// documents folder unless it is a path.
+[[nodiscard]] QString ChooseSaveFileFor(QWidget* parent, const QString& title, const QString& fileName,
+                                        const QString& filter);
 
 // The rows of a report or journal as a table: hidden columns left out,
 // alignment, bold rows, rules and negative amounts in red.
@@ -98,6 +104,8 @@ class ReportWindow final : public QDialog {
   [[nodiscard]] reports::Report& report() const { return *report_; }
   [[nodiscard]] QTableView* table() const { return table_; }
   [[nodiscard]] bool changed() const { return report_->changed(); }
+  // The chart beside the category and budget reports; null for the others.
+  [[nodiscard]] QChartView* chart() const { return chart_; }
 
   // Opens the journal behind a row (a double-click or Enter).
   void drillDown(int row);
@@ -107,15 +115,19 @@ class ReportWindow final : public QDialog {
   void printPreview();
   void email();
   void fax();
+  void saveChart();
 
  private:
   void rebuild();
+  void refreshChart();
+  [[nodiscard]] int printTo(QPrinter& printer);
 
   GuiContext& context_;
   std::unique_ptr<reports::Report> report_;
   ReportTableModel* model_ = nullptr;
   QTableView* table_ = nullptr;
   QLabel* period_ = nullptr;
+  QChartView* chart_ = nullptr;
 };
 
 // The period dialog of the category, payee and activity reports. With
