@@ -220,8 +220,9 @@ TEST(MainWindowStart, MenusHoldTheCatalogueInOrder) {
                                            "Transactions, Reconcile Account..."));
   EXPECT_EQ(menus.value(2), QStringLiteral("Manage: Categories..., Payees..., Scheduled Transactions..., Scheduled "
                                            "Investment Transactions..., Budgets..., Securities..."));
+  // The four reports, then the chart window after a separator.
   EXPECT_EQ(menus.value(3), QStringLiteral("Reports: Income/Expenses by Category, Expenses by Payee, Account "
-                                           "Activity, Budget"));
+                                           "Activity, Budget, Net Worth"));
   EXPECT_TRUE(menus.value(4).startsWith(QStringLiteral("Tools: Options..., Back Up Data..., Restore Data...")));
 }
 

@@ -1,6 +1,7 @@
 #include "gui/reports/painter_canvas.h"
 
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -159,7 +160,21 @@ double PainterCanvas::textWidth(std::string_view text) {
 void PainterCanvas::drawText(std::string_view text, double x, double y) {
   if (!pageOpen_ || text.empty()) return;
   painter_.setPen(QPen(Qt::black));
-  painter_.drawText(QPointF(x, y), QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  const QString line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  // The installed face may be wider or narrower than the widths the layout
+  // measured with; the ink is fitted to the measured width so that it stays
+  // inside its column and right-aligned amounts end on the same edge.
+  const double drawn = QFontMetricsF(painter_.font(), painter_.device()).horizontalAdvance(line);
+  const double wanted = lineWidth(text);
+  if (drawn <= 0 || wanted <= 0) {
+    painter_.drawText(QPointF(x, y), line);
+    return;
+  }
+  painter_.save();
+  painter_.translate(x, y);
+  painter_.scale(wanted / drawn, 1.0);
+  painter_.drawText(QPointF(0, 0), line);
+  painter_.restore();
 }
 
 void PainterCanvas::drawLine(double x1, double y1, double x2, double y2) {

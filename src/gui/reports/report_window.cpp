@@ -164,6 +164,12 @@ QString ChooseSaveFileFor(QWidget* parent, const QString& title, const QString& 
 
 // ---------------------------------------------------------------- the model
 
+ReportTableModel::ReportTableModel(QObject* parent)
+    : QAbstractTableModel(parent), money_(MoneyFont()), moneyBold_(MoneyFont()) {
+  moneyBold_.setBold(true);
+  bold_.setBold(true);
+}
+
 void ReportTableModel::setColumns(reports::ColumnSet columns) {
   columns_ = columns;
   visible_.clear();
@@ -234,16 +240,8 @@ QVariant ReportTableModel::data(const QModelIndex& index, int role) const {
     case Qt::FontRole: {
       const bool bold = report_ != nullptr &&
                         report_->rows()[static_cast<std::size_t>(index.row())].kind == reports::RowKind::Bold;
-      if (column.alignment == reports::ColumnAlignment::Right) {
-        QFont font = MoneyFont();
-        font.setBold(bold);
-        return font;
-      }
-      if (bold) {
-        QFont font;
-        font.setBold(true);
-        return font;
-      }
+      if (column.alignment == reports::ColumnAlignment::Right) return bold ? moneyBold_ : money_;
+      if (bold) return bold_;
       return {};
     }
     case Qt::ForegroundRole:

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QAbstractTableModel>
+#include <QFont>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -47,7 +48,7 @@ class ReportTableModel final : public QAbstractTableModel {
  public:
   static constexpr int kStyleRole = Qt::UserRole + 1;  // the cell's rule flags
 
-  explicit ReportTableModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+  explicit ReportTableModel(QObject* parent = nullptr);
   void setReport(const reports::Report* report);
   void setJournal(const reports::Journal* journal);
 
@@ -67,6 +68,10 @@ class ReportTableModel final : public QAbstractTableModel {
   const reports::Journal* journal_ = nullptr;
   reports::ColumnSet columns_;
   std::vector<int> visible_;
+  // Made once: a long report asks for a font per painted cell.
+  QFont money_;
+  QFont moneyBold_;
+  QFont bold_;
 };
 
 // Shows a journal opened from a report row, with Add, Edit and Delete.
