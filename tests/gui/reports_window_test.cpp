@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
 #include <QLineSeries>
@@ -33,6 +34,8 @@
 #include "reports/category_report.h"
 #include "reports/page_layout.h"
 #include "reports/report_output.h"
+#include "reports/smtp_mail.h"
+#include "reports/smtp_sink.h"
 
 namespace tallyvane::gui {
 namespace {
@@ -423,6 +426,40 @@ TEST_F(ReportWindowTest, NetWorthWindowDrawsEveryMonthFromTheFirstCachedOne) {
   EXPECT_EQ(series[2]->name(), QStringLiteral("Net Worth"));
   EXPECT_DOUBLE_EQ(qobject_cast<QLineSeries*>(series[2])->at(1).y(),
                    static_cast<double>(window.months().back().netWorth().minorUnits()) / 100.0);
+}
+
+
+TEST_F(ReportWindowTest, EmailRefusesABadAddressThenSendsTheReportAsPdf) {
+  November();
+  tallyvane::testing::SmtpSink sink({});
+  reports::MailSettings mail;
+  mail.server = "127.0.0.1";
+  mail.port = sink.port();
+  mail.security = reports::MailSecurity::None;
+  mail.from = "me@example.org";
+  mail.timeoutSeconds = 10;
+  ASSERT_TRUE(reports::WriteMailSettings(context_.settings, mail));
+  ReportWindow window(context_, Built(std::make_unique<reports::CategoryReport>(data(), reports::MonthPeriod(2026, 11))),
+                      nullptr);
+  bool closed = false;
+  OnNextModal([&](QWidget* dialog) {
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Email Address"));
+    auto* to = dialog->findChild<QLineEdit*>(QStringLiteral("recipients"));
+    auto* send = dialog->findChild<QPushButton*>(QStringLiteral("send"));
+    to->setText(QStringLiteral("you@example.org, not an address"));
+    QTest::mouseClick(send, Qt::LeftButton);
+    EXPECT_EQ(Balloon(), "recipients||Please enter a valid email address");
+    EXPECT_TRUE(dialog->isVisible());
+    to->setText(QStringLiteral("you@example.org"));
+    dialog->findChild<QCheckBox*>(QStringLiteral("remember"))->setChecked(true);
+    QTest::mouseClick(send, Qt::LeftButton);
+    closed = !dialog->isVisible();
+  });
+  window.email();
+  EXPECT_TRUE(closed);
+  EXPECT_NE(sink.data.find("Subject: Income/Expenses Report By Category"), std::string::npos) << sink.data;
+  EXPECT_NE(sink.data.find("application/pdf"), std::string::npos);
+  EXPECT_EQ(reports::OpenEmailForm(context_.settings).recipients, "you@example.org");
 }
 
 }  // namespace
