@@ -13,6 +13,7 @@
 #include "reports/activity_report.h"
 #include "reports/budget_report.h"
 #include "reports/category_report.h"
+#include "reports/chart_figures.h"
 #include "reports/journal.h"
 #include "reports/page_layout.h"
 #include "reports/payee_report.h"
@@ -124,5 +125,16 @@ void ActivityPdfAllYears(benchmark::State& state) {
 BENCHMARK(ActivityPdfAllYears)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
+
+// The Net Worth window's figures: every month of the ten years.
+static void NetWorthTenYears(benchmark::State& state) {
+  Bench& bench = Shared();
+  for (auto _ : state) {
+    const auto first = reports::FirstCachedMonth(*bench.data);
+    auto months = reports::NetWorthByMonth(*bench.data, first.value_or(reports::YearMonth{2016, 12}), {2026, 12});
+    benchmark::DoNotOptimize(months);
+  }
+}
+BENCHMARK(NetWorthTenYears)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -28,11 +28,15 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 #include "app/main_window_rules.h"
 #include "gui/balloon.h"
 #include "gui/dialogs/dialogs.h"
 #include "gui/dialogs/form_support.h"
+#include "gui/reports/charts.h"
+#include "gui/reports/report_window.h"
+#include "gui/settings/settings_windows.h"
 #include "gui/register_model.h"
 #include "gui/register_view.h"
 #include "ledger/accounts.h"
@@ -197,15 +201,32 @@ void MainWindow::buildActions() {
   schedules_ = laterAction("scheduledTransactions", tr("&Scheduled Transactions..."));
   investmentSchedules_ = laterAction("scheduledInvestments", tr("Scheduled &Investment Transactions..."));
   budgets_ = laterAction("budgets", tr("&Budgets..."));
-  reportCategories_ = laterAction("reportIncomeExpenses", tr("&Income/Expenses by Category"));
-  reportPayees_ = laterAction("reportExpensesByPayee", tr("&Expenses by Payee"));
-  reportActivity_ = laterAction("reportAccountActivity", tr("&Account Activity"));
-  reportBudget_ = laterAction("reportBudget", tr("&Budget"));
-  options_ = laterAction("options", tr("&Options..."));
+  // The report, options and backup windows live in gui/reports and gui/settings.
+  auto command = [this](const char* name, const QString& text, const QString& tip, std::function<bool()> run) {
+    QAction* action = makeAction(name, text, tip, nullptr);
+    connect(action, &QAction::triggered, this, [this, run = std::move(run)] { changed(run()); });
+    return action;
+  };
+  reportCategories_ = command("reportIncomeExpenses", tr("&Income/Expenses by Category"),
+                              tr("Show income and expenses by category for a period"),
+                              [this] { return RunCategoryReport(context_, periodMemory_, this); });
+  reportPayees_ = command("reportExpensesByPayee", tr("&Expenses by Payee"), tr("Show expenses by payee for a period"),
+                          [this] { return RunPayeeReport(context_, periodMemory_, this); });
+  reportActivity_ = command("reportAccountActivity", tr("&Account Activity"),
+                            tr("Show and print the transactions of an account"), [this] {
+                              return RunActivityReport(context_, periodMemory_, this,
+                                                       account_ != 0 ? std::optional(account_) : std::nullopt);
+                            });
+  reportBudget_ = command("reportBudget", tr("&Budget"), tr("Compare a budget with the actual amounts"),
+                          [this] { return RunBudgetReport(context_, this); });
+  options_ = command("options", tr("&Options..."), tr("Adjust settings and options"),
+                     [this] { return RunOptions(context_, this); });
   options_->setShortcut(QKeySequence::Preferences);
   options_->setMenuRole(QAction::PreferencesRole);
-  backUp_ = laterAction("backUpData", tr("&Back Up Data..."));
-  restore_ = laterAction("restoreData", tr("&Restore Data..."));
+  backUp_ = command("backUpData", tr("&Back Up Data..."), tr("Copy your data to a folder or drive"),
+                    [this] { return RunBackUpData(context_, this); });
+  restore_ = command("restoreData", tr("&Restore Data..."), tr("Replace your data with a backup"),
+                     [this] { return RunRestoreData(context_, this); });
   schedule_ = laterAction("scheduleTransaction", tr("Sc&hedule Transaction..."));
 }
 
@@ -249,6 +270,11 @@ void MainWindow::buildMenus() {
   reports->addAction(reportPayees_);
   reports->addAction(reportActivity_);
   reports->addAction(reportBudget_);
+  reports->addSeparator();
+  QAction* netWorth = makeAction("reportNetWorth", tr("&Net Worth"),
+                                 tr("Chart assets, liabilities and net worth month by month"), nullptr);
+  connect(netWorth, &QAction::triggered, this, [this] { RunNetWorth(context_, this); });
+  reports->addAction(netWorth);
 
   QMenu* tools = menuBar()->addMenu(tr("&Tools"));
   tools->addAction(options_);
@@ -528,7 +554,7 @@ void MainWindow::scheduleEvent(int event, int delayMs) {
 void MainWindow::runStartEvent(int event) {
   switch (event) {
     case FirstRunEvent:
-      // The first-run set-up runs here once it exists; it may add accounts.
+      RunFirstRun(context_, this);
       refill();
       runStartHints();
       scheduleEvent(SecurityEvent, 5000);

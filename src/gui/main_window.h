@@ -10,6 +10,7 @@
 
 #include "gui/gui_context.h"
 #include "ledger/keys.h"
+#include "reports/period.h"
 #include "store/status.h"
 
 class QAction;
@@ -119,6 +120,7 @@ class MainWindow final : public QMainWindow {
   bool showSplits_ = false;
   bool filling_ = false;
   std::string findText_;
+  reports::PeriodMemory periodMemory_;
 
   QComboBox* accountBox_ = nullptr;
   QComboBox* periodBox_ = nullptr;

@@ -23,6 +23,7 @@
 #include "gui/main_window.h"
 #include "gui/register_model.h"
 #include "gui/register_view.h"
+#include "gui/reports/report_scenes.h"
 
 namespace tallyvane::gui {
 namespace {
@@ -132,6 +133,7 @@ void ArmScreenshot(MainWindow& window, GuiContext& context) {
   }
 
   QTimer::singleShot(1500, &window, [&window, &context, path, scene] {
+    if (RunReportScene(scene, path, window, context)) return;
     if (scene == QLatin1String("form")) {
       WhenModalOpens(path, [&context](QWidget* form) {
         // A typing slip in the amount: the save is refused with a balloon.

@@ -22,6 +22,7 @@ BudgetReport::BudgetReport(DataContext& owner, const ReportPeriod& period, int32
 
 void BudgetReport::build() {
   clearRows();
+  figures_.clear();
   DataContext& data = owner();
   // Actual sums by category over the budget's accounts: only a row's own
   // Category counts (split lines are not broken out) and voids are not
@@ -91,6 +92,7 @@ void BudgetReport::buildSection(bool expense, const std::unordered_map<int32_t, 
     addRow({category.text(0), store::FormatMoney(regional, Money(budget)), store::FormatMoney(regional, Money(actual)),
             store::FormatMoney(regional, Money(variance)), percent},
            5);
+    figures_.push_back({category.text(0), expense, Money(budget), Money(actual)});
     countRecord();
   }
 }

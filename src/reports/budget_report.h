@@ -6,22 +6,35 @@
 
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 #include "reports/report.h"
+#include "store/money.h"
 
 namespace tallyvane::reports {
+
+// One budgeted category of the last build: the budget for the period and
+// what was spent (expenses) or received (income), both as the report shows them.
+struct BudgetFigure {
+  std::string name;
+  bool expense = true;
+  store::Money budget;
+  store::Money actual;
+};
 
 class BudgetReport final : public Report {
  public:
   BudgetReport(DataContext& owner, const ReportPeriod& period, int32_t budget, BudgetSection section,
                BudgetPeriodKind periodKind);
   void build() override;
+  [[nodiscard]] const std::vector<BudgetFigure>& figures() const { return figures_; }
 
  private:
   void buildSection(bool expense, const std::unordered_map<int32_t, int64_t>& actualByCategory);
   int32_t budget_;
   BudgetSection section_;
   BudgetPeriodKind periodKind_;
+  std::vector<BudgetFigure> figures_;
 };
 
 // A live budget by key ("#12" or "12") or by name; nullopt when there is none.

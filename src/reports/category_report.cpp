@@ -102,6 +102,11 @@ void CategoryReport::build() {
   const store::RegionalSettings& regional = data.regional();
   auto money = [&](int64_t amount) { return store::FormatMoney(regional, Money(amount)); };
 
+  figures_.clear();
+  for (const Entry& entry : sums.entries()) {
+    if (entry.income != 0 || entry.expense != 0) figures_.push_back({entry.name, Money(entry.expense), Money(entry.income)});
+  }
+
   addRow({"Income", ""});
   int64_t incomeTotal = 0;
   for (const Entry& entry : sums.entries()) {

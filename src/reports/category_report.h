@@ -4,13 +4,23 @@
 // down into the category journal.
 #pragma once
 
+#include <vector>
+
 #include "reports/report.h"
+#include "store/money.h"
 
 namespace tallyvane::reports {
 
 inline constexpr std::string_view kCategoryReportTitle = "Income/Expenses Report By Category";
 inline constexpr std::string_view kIncomeTotal = "Income Total:";
 inline constexpr std::string_view kExpenseTotal = "Expense Total:";
+
+// One category's sums as the report lists them, for charts beside it.
+struct CategoryFigure {
+  std::string name;
+  store::Money expense;  // positive: money spent
+  store::Money income;
+};
 
 class CategoryReport final : public Report {
  public:
@@ -19,6 +29,12 @@ class CategoryReport final : public Report {
   // An indented category line opens the category journal: deposits for an
   // income line (empty expense cell), payments otherwise.
   [[nodiscard]] std::unique_ptr<Journal> journalFor(const std::vector<std::string>& cells) override;
+  // The categories of the last build in the report's order, with a sum in
+  // either section.
+  [[nodiscard]] const std::vector<CategoryFigure>& figures() const { return figures_; }
+
+ private:
+  std::vector<CategoryFigure> figures_;
 };
 
 }  // namespace tallyvane::reports
