@@ -35,6 +35,7 @@
 #include "gui/dialogs/form_support.h"
 #include "gui/register_model.h"
 #include "gui/register_view.h"
+#include "gui/statements/statements.h"
 #include "ledger/accounts.h"
 #include "ledger/balances.h"
 #include "ledger/categories.h"
@@ -95,6 +96,7 @@ MainWindow::MainWindow(GuiContext& context, QWidget* parent) : QMainWindow(paren
   buildToolBar();
   buildCentre();
   buildTray();
+  AcceptStatementDrops(this, context_, [this] { return account_; }, [this](bool didChange) { changed(didChange); });
   statusBar()->addPermanentWidget(reconciledLabel_);
   // Sizes in dialog units of the window's font, as the layout was designed.
   const QFontMetrics metrics(font());
@@ -192,7 +194,17 @@ void MainWindow::buildActions() {
                        tr("<b>Tallyvane</b> %1<br>A personal finance manager.").arg(QApplication::applicationVersion()));
   });
 
-  retrieve_ = laterAction("retrieveTransactions", tr("&Retrieve Transactions"));
+  retrieve_ = makeAction("retrieveTransactions", tr("&Retrieve Transactions"),
+                         tr("Download the account's new transactions from its financial institution"), nullptr);
+  connect(retrieve_, &QAction::triggered, this, [this] {
+    changed(RunRetrieval(context_, this, account_, [this] { return RunAccountForm(context_, this, account_); }));
+  });
+  importOfx_ = makeAction("importOfx", tr("Import from &OFX/QFX file..."),
+                          tr("Import a statement file into the selected account"), nullptr);
+  connect(importOfx_, &QAction::triggered, this, [this] { changed(RunOfxImport(context_, this, account_)); });
+  importCsv_ = makeAction("importCsv", tr("Import from &CSV file..."),
+                          tr("Import a comma-separated file into the selected account"), nullptr);
+  connect(importCsv_, &QAction::triggered, this, [this] { changed(RunCsvImport(context_, this, account_)); });
   reconcile_ = laterAction("reconcileAccount", tr("Re&concile Account..."));
   schedules_ = laterAction("scheduledTransactions", tr("&Scheduled Transactions..."));
   investmentSchedules_ = laterAction("scheduledInvestments", tr("Scheduled &Investment Transactions..."));
@@ -220,8 +232,8 @@ void MainWindow::buildMenus() {
   file->addAction(findTransaction_);
   file->addAction(findNext_);
   file->addSeparator();
-  file->addAction(laterAction("importOfx", tr("Import from &OFX/QFX file...")));
-  file->addAction(laterAction("importCsv", tr("Import from &CSV file...")));
+  file->addAction(importOfx_);
+  file->addAction(importCsv_);
   file->addSeparator();
   file->addAction(accountInformation_);
   file->addSeparator();
@@ -816,6 +828,8 @@ void MainWindow::updateActions() {
   findTransaction_->setEnabled(bank && model_->totalRows() > 0);
   findNext_->setEnabled(bank && model_->totalRows() > 0 && !findText_.empty());
   accountInformation_->setEnabled(open && account_ != 0);
+  for (QAction* action : {retrieve_, importOfx_}) action->setEnabled(bank);
+  importCsv_->setEnabled(open && account_ != 0);
   bool anyBank = false;
   for (int i = 0; i < accountBox_->count() && !anyBank; ++i) {
     anyBank = !ledger::IsInvestmentAccount(context_.data, accountBox_->itemData(i).toInt());
