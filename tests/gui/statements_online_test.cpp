@@ -5,6 +5,7 @@
 // the add-institution form with its balloons.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QInputDialog>
 #include <QProgressDialog>
@@ -12,6 +13,7 @@
 #include <QTableView>
 
 #include "dialogs_fixture.h"
+#include "gui/dialogs/account_dialog.h"
 #include "gui/statements/review_window.h"
 #include "gui/statements/statements.h"
 #include "online/directory.h"
@@ -228,6 +230,55 @@ TEST_F(OnlineWindowTest, TheAddInstitutionFormRefusesAtItsFieldsThenAddsAndSeals
   EXPECT_EQ(row->url, "https://ofx.bank.test/ofx");
   EXPECT_EQ(row->port, 443);
   EXPECT_FALSE(online::isDirectoryTampered(data()));
+}
+
+TEST_F(OnlineWindowTest, TheAccountFormListsTheDirectoryAndAddsAnInstitutionByHand) {
+  online::Institution listed;
+  listed.name = "First Listed";
+  listed.url = "https://first.test/ofx";
+  ASSERT_FALSE(online::addInstitution(data(), listed).empty());
+  AccountDialog form(context_, nullptr, kChecking);
+  ASSERT_TRUE(form.opened());
+  Show(form);
+  auto* list = Field<QComboBox>(form, "institution");
+  ASSERT_GE(list->count(), 3);
+  EXPECT_EQ(list->itemText(0).toStdString(), "Select one");
+  EXPECT_EQ(list->itemText(1).toStdString(), "Add new Financial Institution");
+  EXPECT_EQ(list->itemText(2).toStdString(), "First Listed");
+
+  OnNextModal([&](QWidget* modal) {
+    Type(Field<QLineEdit>(*modal, "name"), QStringLiteral("Hand Bank"));
+    Type(Field<QLineEdit>(*modal, "url"), QStringLiteral("https://hand.test/ofx"));
+    Click(*modal, "ok");
+  });
+  list->setCurrentIndex(1);
+  emit list->activated(1);
+  EXPECT_EQ(list->currentText().toStdString(), "Hand Bank") << "the new institution is chosen";
+  EXPECT_EQ(list->findText(QStringLiteral("First Listed")), 2);
+  EXPECT_FALSE(online::isDirectoryTampered(data()));
+}
+
+TEST_F(OnlineWindowTest, ATamperedDirectoryIsOfferedForRestoreAndDeclinedWithholdsTheCredentials) {
+  online::Institution listed;
+  listed.name = "First Listed";
+  listed.url = "https://first.test/ofx";
+  const std::string id = online::addInstitution(data(), listed);
+  ASSERT_TRUE(store::writeAccountSecrets(db(), "1", {id, "021000021", "55501234", "jdoe", "pw"}));
+  ASSERT_TRUE(db().exec("UPDATE FinancialInstitutions SET FIUrl = 'https://evil.test/'"));
+  AccountDialog form(context_, nullptr, kChecking);
+  ASSERT_TRUE(form.opened());
+  ASSERT_EQ(prompter_.asked.size(), 1u);
+  EXPECT_EQ(prompter_.asked[0].title, "Financial Institution data corrupted");
+  auto* list = Field<QComboBox>(form, "institution");
+  EXPECT_EQ(list->findText(QStringLiteral("First Listed")), -1);
+  EXPECT_TRUE(Field<QLineEdit>(form, "user_id")->text().isEmpty());
+  EXPECT_TRUE(Field<QLineEdit>(form, "routing")->text().isEmpty());
+
+  // Retrieval checks the directory first and stops at the declined restore.
+  prompter_.asked.clear();
+  EXPECT_FALSE(RunRetrieval(context_, nullptr, kChecking, {}));
+  ASSERT_EQ(prompter_.asked.size(), 1u);
+  EXPECT_EQ(prompter_.asked[0].title, "Financial Institution data corrupted");
 }
 
 }  // namespace
