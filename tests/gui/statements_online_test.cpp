@@ -281,5 +281,35 @@ TEST_F(OnlineWindowTest, ATamperedDirectoryIsOfferedForRestoreAndDeclinedWithhol
   EXPECT_EQ(prompter_.asked[0].title, "Financial Institution data corrupted");
 }
 
+TEST_F(OnlineWindowTest, RestoringATamperedDirectoryDownloadsItUnderItsProgressWindow) {
+  tallyvane::testing::TempDir docs;
+  online::testing::WriteAll(docs.path() / "list.xml",
+                            "<institutionlist><institutionid id=\"7\" name=\"Seven Bank\"/></institutionlist>");
+  online::testing::WriteAll(docs.path() / "lookup-7.xml",
+                            "<institution><name>Seven Bank</name><fid>7</fid><org>SVN</org>"
+                            "<url>https://seven.test/ofx</url></institution>");
+  ServerOptions options;
+  options.docs = docs.path();
+  TestServer server(options);
+  ASSERT_TRUE(server.running());
+  ASSERT_TRUE(online::WriteOnlineSettings(test_.settings(), {server.base() + "/", TestPki::Get().caFile().string()}));
+  online::Institution mine;
+  mine.name = "Mine";
+  mine.url = "https://mine.test/ofx";
+  ASSERT_FALSE(online::addInstitution(data(), mine).empty());
+  ASSERT_TRUE(db().exec("UPDATE FinancialInstitutions SET FIUrl = 'https://evil.test/'"));
+
+  prompter_.answer("Restore Financial Institutions");
+  AccountDialog form(context_, nullptr, kChecking);
+  ASSERT_TRUE(form.opened());
+  ASSERT_EQ(prompter_.asked.size(), 1u);
+  EXPECT_EQ(prompter_.asked[0].buttons, (std::vector<std::string>{"Restore Financial Institutions", "Cancel"}));
+  auto* list = Field<QComboBox>(form, "institution");
+  EXPECT_EQ(list->findText(QStringLiteral("Mine")), -1) << "the restore replaces every row";
+  EXPECT_GE(list->findText(QStringLiteral("Seven Bank")), 2);
+  EXPECT_FALSE(online::isDirectoryTampered(data()));
+  EXPECT_TRUE(prompter_.messages.empty());
+}
+
 }  // namespace
 }  // namespace tallyvane::gui

@@ -14,6 +14,7 @@
 #include "gui/qt_progress.h"
 #include "gui/statements/csv_match_dialog.h"
 #include "gui/statements/institution_dialog.h"
+#include "gui/statements/lazy_progress.h"
 #include "gui/statements/review_window.h"
 #include "import/csv_import.h"
 #include "import/import_review.h"
@@ -143,7 +144,7 @@ bool RunRetrieval(GuiContext& context, QWidget* parent, ledger::AccountKey accou
                   const std::function<bool()>& editAccount) {
   if (account == 0 || ledger::IsInvestmentAccount(context.data, account)) return false;
   bool changed = false;
-  QtProgress progress(parent);
+  LazyProgress progress(parent);
   online::RetrievalPorts ports{context.prompter, progress, {}, {}, {}};
   ports.exchange.caFile = online::ReadOnlineSettings(context.settings).caFile;
   ports.askPassword = [parent](std::string_view title, std::string_view label) -> std::optional<std::string> {
