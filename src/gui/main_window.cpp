@@ -840,6 +840,18 @@ void MainWindow::updateActions() {
   changePassword_->setEnabled(open);
   changePassword_->setText(protectedBook ? tr("Change &Password...") : tr("Add &Password..."));
   removePassword_->setEnabled(protectedBook);
+  // The panel's links follow their commands, which may have changed with the account.
+  for (int g = 0; panelModel_ != nullptr && g < panelModel_->rowCount(); ++g) {
+    QStandardItem* group = panelModel_->item(g);
+    for (int r = 0; r < group->rowCount(); ++r) {
+      QStandardItem* item = group->child(r);
+      const QString name = item->data(kActionRole).toString();
+      if (name.isEmpty()) continue;
+      if (const auto* action = findChild<QAction*>(name, Qt::FindDirectChildrenOnly)) {
+        item->setFlags(action->isEnabled() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags);
+      }
+    }
+  }
 }
 
 // ---------------------------------------------------------------- choosing
