@@ -187,7 +187,7 @@ CsvMatchDialog::CsvMatchDialog(GuiContext& context, QWidget* parent, ledger::Acc
   layout->addWidget(preview_, 1);
   layout->addWidget(buttons);
   fillPreview();
-  resize(std::max(620, fontMetrics().averageCharWidth() * 90), std::max(520, fontMetrics().height() * 30));
+  resize(std::max(640, fontMetrics().averageCharWidth() * 96), std::max(640, fontMetrics().height() * 38));
   fieldsView_->setFocus();
   fieldsView_->setCurrentIndex(fields_->index(0, 1));
 }
@@ -230,6 +230,8 @@ void CsvMatchDialog::fillPreview() {
     }
     if (!items.isEmpty()) model->appendRow(items);
   }
+  // A few short lines: each column as wide as its texts.
+  preview_->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
   preview_->horizontalHeader()->setStretchLastSection(true);
 }
 

@@ -1,6 +1,7 @@
 #include "gui/statements/review_window.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -94,6 +95,10 @@ QVariant ReviewRowModel::data(const QModelIndex& index, int role) const {
     case Qt::FontRole:
       if (column >= Payment) return MoneyFont();
       return {};
+    case Qt::ForegroundRole:
+      // A row already in the account reads as set aside until it is ticked.
+      if (row.matchedBy && !row.ticked) return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
+      return {};
     case Qt::ToolTipRole:
       if (row.matchedBy && column == Tick) return tr("Already in the account: the same date and amount");
       return {};
@@ -138,7 +143,7 @@ bool ReviewRowModel::setData(const QModelIndex& index, const QVariant& value, in
   import::ReviewRow& row = review_.rows()[static_cast<std::size_t>(index.row())];
   if (index.column() == Tick && role == Qt::CheckStateRole) {
     row.ticked = value.value<Qt::CheckState>() == Qt::Checked;
-    emit dataChanged(index, index, {Qt::CheckStateRole});
+    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), ColumnCount - 1));
     emit ticksChanged();
     return true;
   }
