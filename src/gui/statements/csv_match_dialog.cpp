@@ -15,6 +15,7 @@
 
 #include "gui/dialogs/form_support.h"
 #include "gui/gui_context.h"
+#include "gui/statements/lazy_progress.h"
 #include "import/csv_reader.h"
 #include "ledger/accounts.h"
 #include "ledger/balances.h"
@@ -236,7 +237,13 @@ void CsvMatchDialog::fillPreview() {
 }
 
 bool CsvMatchDialog::runImport() {
-  result_ = import::ImportCsvFile(context_.data, account_, path_, mapping(), context_.prompter);
+  {
+    LazyProgress progress(this);
+    progress.setTitle("Importing Transactions");
+    result_ = import::ImportCsvFile(context_.data, account_, path_, mapping(), context_.prompter, &progress);
+  }
+  // A cancelled import wrote nothing; the window stays for another try.
+  if (result_.status.declined) return false;
   if (result_.imported > 0) ledger::UpdateAllCurrentBalances(context_.data);
   // Unassigned required fields keep the window open to assign them.
   return !(result_.status.title == "Error importing" && result_.imported == 0 && !result_.status.ok);
