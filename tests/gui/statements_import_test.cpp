@@ -78,10 +78,16 @@ TEST_F(StatementWindowTest, ReviewUntickRecategoriseCommitThenEverythingWrittenI
   const std::string allTicked = window.balanceField()->text().toStdString();
   EXPECT_EQ(allTicked, store::FormatMoney(data().regional(), review.balanceAfterImport()));
 
-  // Space on the tick of the second row unticks it; the balance follows.
+  // Space on the second row unticks it, from its tick or any other cell;
+  // the balance follows.
   rows->setFocus();
   rows->setCurrentIndex(model->index(1, ReviewRowModel::Tick));
-  QTest::keyClick(rows->viewport(), Qt::Key_Space);
+  QTest::keyClick(rows, Qt::Key_Space);
+  EXPECT_FALSE(Ticked(model, 1));
+  rows->setCurrentIndex(model->index(1, ReviewRowModel::Payee));
+  QTest::keyClick(rows, Qt::Key_Space);
+  EXPECT_TRUE(Ticked(model, 1));
+  QTest::keyClick(rows, Qt::Key_Space);
   EXPECT_FALSE(Ticked(model, 1));
   EXPECT_NE(window.balanceField()->text().toStdString(), allTicked);
   EXPECT_EQ(window.balanceField()->text().toStdString(),

@@ -247,6 +247,7 @@ ImportReviewWindow::ImportReviewWindow(GuiContext& context, QWidget* parent, imp
   rows_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
                          QAbstractItemView::EditKeyPressed);
   intro->setBuddy(rows_);
+  rows_->installEventFilter(this);
   bindings_.bind("rows", rows_);
 
   const QFontMetrics metrics(font());
@@ -329,6 +330,21 @@ ImportReviewWindow::ImportReviewWindow(GuiContext& context, QWidget* parent, imp
 }
 
 ImportReviewWindow::~ImportReviewWindow() = default;
+
+bool ImportReviewWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == rows_ && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QModelIndex current = rows_->currentIndex();
+    if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier && current.isValid()) {
+      // A cell's open editor takes its own keys; this sees the view's only.
+      const QModelIndex tick = rowModel_->index(current.row(), ReviewRowModel::Tick);
+      const bool ticked = tick.data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked;
+      rowModel_->setData(tick, ticked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
 
 void ImportReviewWindow::ticksChanged() {
   const store::Money balance = review_.balanceAfterImport();

@@ -89,6 +89,10 @@ class ImportReviewWindow final : public QDialog {
   [[nodiscard]] QTableView* existingView() const { return existing_; }
   [[nodiscard]] QLineEdit* balanceField() const { return balance_; }
 
+ protected:
+  // Space ticks or unticks the current row from any of its cells.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void ticksChanged();
 
