@@ -105,7 +105,7 @@ bool RunImportReview(GuiContext& context, QWidget* parent, ledger::AccountKey ac
 bool RunOfxImport(GuiContext& context, QWidget* parent, ledger::AccountKey account, std::filesystem::path file) {
   if (account == 0 || ledger::IsInvestmentAccount(context.data, account)) return false;
   if (file.empty()) {
-    file = ChooseFile(parent, QObject::tr("Import from OFX/QFX file"), kOfxFilter, QStringLiteral("ofx"));
+    file = ChooseFile(parent, QObject::tr("Locate OFX file"), kOfxFilter, QStringLiteral("ofx"));
     if (file.empty()) return false;
   }
   const import::StatementText text = import::readStatementFile(file);
