@@ -165,6 +165,22 @@ TEST_F(StatementWindowTest, AStatementWithoutTransactionsSaysSoAndOpensEmpty) {
   EXPECT_EQ(prompter_.asked[0].buttons, (std::vector<std::string>{"OK", "Help"}));
 }
 
+TEST_F(StatementWindowTest, AnAmountAtTheCapStopsTheCommitAtTheListAndTheReviewStays) {
+  const std::string statement =
+      "OFXHEADER:100\r\nDATA:OFXSGML\r\n\r\n<OFX><BANKMSGSRSV1><STMTTRNRS><STMTRS><BANKTRANLIST>\r\n"
+      "<STMTTRN><TRNTYPE>DEBIT<DTPOSTED>20261105<TRNAMT>-100000000000.00<FITID>1<NAME>Too Much</STMTTRN>\r\n"
+      "</BANKTRANLIST></STMTRS></STMTTRNRS></BANKMSGSRSV1></OFX>\r\n";
+  import::ImportReview review = import::ImportReview::Open(data(), kChecking, statement, prompter_);
+  ImportReviewWindow window(context_, nullptr, review);
+  Show(window);
+  ASSERT_EQ(window.rowsView()->model()->rowCount(), 1);
+  const int64_t before = Count(kChecking);
+  Click(window, "import");
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(Balloon(), "rows||The amount must be less than " + Money(store::kMoneyInputLimit) + ".");
+  EXPECT_EQ(Count(kChecking), before);
+}
+
 TEST_F(StatementWindowTest, AnUnreadableStatementFileIsReportedAndNothingOpens) {
   EXPECT_FALSE(RunOfxImport(context_, nullptr, kChecking, dir_ / "missing.ofx"));
   ASSERT_EQ(prompter_.messages.size(), 1u);
