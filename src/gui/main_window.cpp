@@ -39,6 +39,7 @@
 #include "gui/settings/settings_windows.h"
 #include "gui/register_model.h"
 #include "gui/register_view.h"
+#include "gui/statements/statements.h"
 #include "ledger/accounts.h"
 #include "ledger/balances.h"
 #include "ledger/categories.h"
@@ -99,6 +100,7 @@ MainWindow::MainWindow(GuiContext& context, QWidget* parent) : QMainWindow(paren
   buildToolBar();
   buildCentre();
   buildTray();
+  AcceptStatementDrops(this, context_, [this] { return account_; }, [this](bool didChange) { changed(didChange); });
   statusBar()->addPermanentWidget(reconciledLabel_);
   // Sizes in dialog units of the window's font, as the layout was designed.
   const QFontMetrics metrics(font());
@@ -196,7 +198,17 @@ void MainWindow::buildActions() {
                        tr("<b>Tallyvane</b> %1<br>A personal finance manager.").arg(QApplication::applicationVersion()));
   });
 
-  retrieve_ = laterAction("retrieveTransactions", tr("&Retrieve Transactions"));
+  retrieve_ = makeAction("retrieveTransactions", tr("&Retrieve Transactions"),
+                         tr("Download the account's new transactions from its financial institution"), nullptr);
+  connect(retrieve_, &QAction::triggered, this, [this] {
+    changed(RunRetrieval(context_, this, account_, [this] { return RunAccountForm(context_, this, account_); }));
+  });
+  importOfx_ = makeAction("importOfx", tr("Import from &OFX/QFX file..."),
+                          tr("Import a statement file into the selected account"), nullptr);
+  connect(importOfx_, &QAction::triggered, this, [this] { changed(RunOfxImport(context_, this, account_)); });
+  importCsv_ = makeAction("importCsv", tr("Import from &CSV file..."),
+                          tr("Import a comma-separated file into the selected account"), nullptr);
+  connect(importCsv_, &QAction::triggered, this, [this] { changed(RunCsvImport(context_, this, account_)); });
   reconcile_ = laterAction("reconcileAccount", tr("Re&concile Account..."));
   schedules_ = laterAction("scheduledTransactions", tr("&Scheduled Transactions..."));
   investmentSchedules_ = laterAction("scheduledInvestments", tr("Scheduled &Investment Transactions..."));
@@ -241,8 +253,8 @@ void MainWindow::buildMenus() {
   file->addAction(findTransaction_);
   file->addAction(findNext_);
   file->addSeparator();
-  file->addAction(laterAction("importOfx", tr("Import from &OFX/QFX file...")));
-  file->addAction(laterAction("importCsv", tr("Import from &CSV file...")));
+  file->addAction(importOfx_);
+  file->addAction(importCsv_);
   file->addSeparator();
   file->addAction(accountInformation_);
   file->addSeparator();
@@ -842,6 +854,8 @@ void MainWindow::updateActions() {
   findTransaction_->setEnabled(bank && model_->totalRows() > 0);
   findNext_->setEnabled(bank && model_->totalRows() > 0 && !findText_.empty());
   accountInformation_->setEnabled(open && account_ != 0);
+  for (QAction* action : {retrieve_, importOfx_}) action->setEnabled(bank);
+  importCsv_->setEnabled(open && account_ != 0);
   bool anyBank = false;
   for (int i = 0; i < accountBox_->count() && !anyBank; ++i) {
     anyBank = !ledger::IsInvestmentAccount(context_.data, accountBox_->itemData(i).toInt());
@@ -852,6 +866,18 @@ void MainWindow::updateActions() {
   changePassword_->setEnabled(open);
   changePassword_->setText(protectedBook ? tr("Change &Password...") : tr("Add &Password..."));
   removePassword_->setEnabled(protectedBook);
+  // The panel's links follow their commands, which may have changed with the account.
+  for (int g = 0; panelModel_ != nullptr && g < panelModel_->rowCount(); ++g) {
+    QStandardItem* group = panelModel_->item(g);
+    for (int r = 0; r < group->rowCount(); ++r) {
+      QStandardItem* item = group->child(r);
+      const QString name = item->data(kActionRole).toString();
+      if (name.isEmpty()) continue;
+      if (const auto* action = findChild<QAction*>(name, Qt::FindDirectChildrenOnly)) {
+        item->setFlags(action->isEnabled() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags);
+      }
+    }
+  }
 }
 
 // ---------------------------------------------------------------- choosing

@@ -161,6 +161,8 @@ class MainWindow final : public QMainWindow {
   // Commands whose windows come later, by name.
   std::vector<QAction*> later_;
   QAction* retrieve_ = nullptr;
+  QAction* importOfx_ = nullptr;
+  QAction* importCsv_ = nullptr;
   QAction* reconcile_ = nullptr;
   QAction* schedules_ = nullptr;
   QAction* investmentSchedules_ = nullptr;

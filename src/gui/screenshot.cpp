@@ -24,6 +24,7 @@
 #include "gui/register_model.h"
 #include "gui/register_view.h"
 #include "gui/reports/report_scenes.h"
+#include "gui/statements/statement_scenes.h"
 
 namespace tallyvane::gui {
 namespace {
@@ -159,6 +160,7 @@ void ArmScreenshot(MainWindow& window, GuiContext& context) {
       RunTransactionForm(context, &window, window.currentAccount(), std::nullopt);
       return;
     }
+    if (RunStatementScene(scene, window, context, path, WhenModalOpens)) return;
     if (scene == QLatin1String("split")) {
       RegisterModel* model = window.registerModel();
       for (const ledger::RegisterRow& line : model->allRows()) {

@@ -72,9 +72,20 @@ std::optional<ledger::CategoryKey> CategoryForName(store::DataContext& data, con
   return key;
 }
 
+// Reports the reading every so many lines; true when the user asked to stop.
+constexpr std::size_t kProgressEveryLines = 256;
+
+bool Stopped(store::Progress& progress, const CsvReader& reader, std::size_t line) {
+  if (line % kProgressEveryLines != 0) return false;
+  progress.setFraction(static_cast<long long>(reader.position()), static_cast<long long>(reader.size()));
+  return progress.cancelRequested();
+}
+
+CsvImportResult Cancelled() { return {Status::Declined(), 0, 0}; }
+
 CsvImportResult ImportTransactions(store::DataContext& data, ledger::AccountKey account, CsvReader& reader,
                                    std::size_t columnCount, const std::vector<std::optional<std::size_t>>& fieldOf,
-                                   store::Prompter& prompter) {
+                                   store::Prompter& prompter, store::Progress& progress) {
   CsvImportResult result;
   const store::RegionalSettings& regional = data.regional();
   const bool asset = ledger::IsAssetAccount(data, account);
@@ -83,7 +94,9 @@ CsvImportResult ImportTransactions(store::DataContext& data, ledger::AccountKey 
   std::unordered_map<std::string, ledger::PayeeKey> payees;
   std::vector<std::string> fields;
   store::WriteGuard guard(data.db());
-  while (reader.nextLine(fields)) {
+  for (std::size_t line = 0; reader.nextLine(fields); ++line) {
+    // Leaving without the commit rolls everything back.
+    if (Stopped(progress, reader, line)) return Cancelled();
     Money amount;
     std::string date;
     std::string payee;
@@ -151,13 +164,15 @@ CsvImportResult ImportTransactions(store::DataContext& data, ledger::AccountKey 
 
 CsvImportResult ImportInvestments(store::DataContext& data, ledger::AccountKey account, CsvReader& reader,
                                   std::size_t columnCount, const std::vector<std::optional<std::size_t>>& fieldOf,
-                                  std::size_t skip, const std::filesystem::path& path, store::Prompter& prompter) {
+                                  std::size_t skip, const std::filesystem::path& path, store::Prompter& prompter,
+                                  store::Progress& progress) {
   CsvImportResult result;
   const store::RegionalSettings& regional = data.regional();
   std::vector<std::string> fields;
   // Validation pass over every data line first: nothing is written for a
   // file with a bad investment type.
   for (std::size_t line = 0; reader.nextLine(fields); ++line) {
+    if (Stopped(progress, reader, line)) return Cancelled();
     if (line < skip) continue;
     for (std::size_t column = 0; column < fields.size() && column < columnCount; ++column) {
       if (fieldOf[column] && *fieldOf[column] == 2 && !CsvInvestmentType(fields[column])) {
@@ -176,6 +191,7 @@ CsvImportResult ImportInvestments(store::DataContext& data, ledger::AccountKey a
   }
   store::WriteGuard guard(data.db());
   for (std::size_t line = 0; reader.nextLine(fields); ++line) {
+    if (Stopped(progress, reader, line)) return Cancelled();
     if (line < skip) continue;
     planning::InvestmentFields row;
     row.account = account;
@@ -244,7 +260,9 @@ std::optional<std::vector<std::string>> CsvColumns(const std::filesystem::path& 
 }
 
 CsvImportResult ImportCsvFile(store::DataContext& data, ledger::AccountKey account, const std::filesystem::path& path,
-                              const CsvMapping& mapping, store::Prompter& prompter) {
+                              const CsvMapping& mapping, store::Prompter& prompter, store::Progress* progressPort) {
+  store::NullProgress unwatched;
+  store::Progress& progress = progressPort != nullptr ? *progressPort : unwatched;
   CsvImportResult result;
   const bool investment = ledger::IsInvestmentAccount(data, account);
   auto assigned = [&](std::size_t field) { return field < mapping.columns.size() && mapping.columns[field].has_value(); };
@@ -277,7 +295,8 @@ CsvImportResult ImportCsvFile(store::DataContext& data, ledger::AccountKey accou
       result.status = reopened;
       return result;
     }
-    return ImportInvestments(data, account, reader, columnCount, fieldOf, mapping.linesToSkip, path, prompter);
+    return ImportInvestments(data, account, reader, columnCount, fieldOf, mapping.linesToSkip, path, prompter,
+                             progress);
   }
   // Back to the top, then past the lines to skip.
   if (Status reopened = reader.open(path); !reopened) {
@@ -287,7 +306,7 @@ CsvImportResult ImportCsvFile(store::DataContext& data, ledger::AccountKey accou
   std::vector<std::string> skipped;
   for (std::size_t i = 0; i < mapping.linesToSkip && reader.nextLine(skipped); ++i) {
   }
-  return ImportTransactions(data, account, reader, columnCount, fieldOf, prompter);
+  return ImportTransactions(data, account, reader, columnCount, fieldOf, prompter, progress);
 }
 
 }  // namespace tallyvane::import

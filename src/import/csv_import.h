@@ -43,8 +43,10 @@ struct CsvImportResult {
                                                                  store::Status* error);
 
 // The whole import; messages go to the prompter as the program shows them.
+// `progress` follows the reading of the file; its cancel request undoes the
+// whole import (nothing is written, nothing is said) and returns Declined.
 [[nodiscard]] CsvImportResult ImportCsvFile(store::DataContext& data, ledger::AccountKey account,
                                             const std::filesystem::path& path, const CsvMapping& mapping,
-                                            store::Prompter& prompter);
+                                            store::Prompter& prompter, store::Progress* progress = nullptr);
 
 }  // namespace tallyvane::import

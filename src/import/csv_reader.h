@@ -24,6 +24,9 @@ class CsvReader {
   // The next non-empty line's fields; false at the end.
   bool nextLine(std::vector<std::string>& fields);
   void close();
+  // How far the reading got, in bytes of the decoded text, for progress.
+  [[nodiscard]] std::size_t position() const { return pos_; }
+  [[nodiscard]] std::size_t size() const { return text_.size(); }
 
   // The fields of one line.
   [[nodiscard]] static std::vector<std::string> SplitFields(std::string_view line);

@@ -118,7 +118,8 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
 }
 
 // Called by curl at least about once a second, also while nothing moves:
-// the place where the cancel request and the limits of each phase are seen.
+// the place where the limits of each phase are seen, and the cancel request
+// between the polling loop's own looks.
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) {
   auto* t = static_cast<Transfer*>(user);
   if (t->progress->cancelRequested()) {
@@ -162,6 +163,47 @@ int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t upload
     return 1;
   }
   return 0;
+}
+
+// curl's own wait between two progress calls can last a second, a second
+// in which the window behind would neither paint nor see its cancel button.
+// The transfer is driven here in short waits instead, and the cancel request
+// is looked at after each.
+constexpr int kPollMs = 25;
+
+CURLcode PerformPolling(CURL* curl, const store::Progress& progress, bool& cancelled) {
+  CURLM* multi = curl_multi_init();
+  if (multi == nullptr) return CURLE_OUT_OF_MEMORY;
+  if (curl_multi_add_handle(multi, curl) != CURLM_OK) {
+    curl_multi_cleanup(multi);
+    return CURLE_FAILED_INIT;
+  }
+  CURLcode result = CURLE_OK;
+  int running = 1;
+  while (running > 0) {
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      result = CURLE_RECV_ERROR;
+      break;
+    }
+    if (running == 0) break;
+    if (curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr) != CURLM_OK) {
+      result = CURLE_RECV_ERROR;
+      break;
+    }
+    if (progress.cancelRequested()) {
+      cancelled = true;
+      break;
+    }
+  }
+  if (!cancelled && running == 0) {
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+      if (message->msg == CURLMSG_DONE && message->easy_handle == curl) result = message->data.result;
+    }
+  }
+  curl_multi_remove_handle(multi, curl);
+  curl_multi_cleanup(multi);
+  return result;
 }
 
 struct CurlHandle {
@@ -239,7 +281,7 @@ ExchangeResult exchangeOfx(std::string_view request, store::Progress& progress, 
 
   t.started = Clock::now();
   t.phaseStart = t.started;
-  const CURLcode code = curl_easy_perform(curl);
+  const CURLcode code = PerformPolling(curl, progress, t.cancelled);
   if (t.cancelled) return ExchangeResult::Cancelled;
   if (code != CURLE_OK || !t.headerDone || !t.contentLength) return ExchangeResult::Failed;
   if (static_cast<long long>(t.body.size()) < *t.contentLength) return ExchangeResult::Failed;

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <utility>
+#include <vector>
 
 #include "import/csv_reader.h"
+#include "ledger/accounts.h"
 #include "ledger/ledger_fixture.h"
 
 namespace tallyvane::ledger {
@@ -88,6 +91,56 @@ TEST_F(LedgerTest, CsvTransactionsImportWithCategoriesPayeesAndDateErrors) {
   const TransactionKey vet = static_cast<TransactionKey>(Number("SELECT ID FROM Transactions WHERE Amount = -4000"));
   EXPECT_EQ(TransactionCategoryText(data(), Row(vet)), "Pets | Food");
   EXPECT_EQ(Cache(kChecking, 2026, 11).first, 200000 - 1250 - 300 - 4000);
+}
+
+// Progress follows the reading; a cancel undoes the whole import, for bank
+// and investment accounts alike.
+TEST_F(LedgerTest, CsvProgressFollowsTheFileAndCancelWritesNothing) {
+  class Watching final : public store::Progress {
+   public:
+    explicit Watching(std::size_t cancelAfter) : cancelAfter_(cancelAfter) {}
+    void setTitle(std::string_view) override {}
+    void setText(std::string_view) override {}
+    void setFraction(long long done, long long total) override { fractions.emplace_back(done, total); }
+    [[nodiscard]] bool cancelRequested() const override { return cancelAfter_ != 0 && fractions.size() >= cancelAfter_; }
+    std::vector<std::pair<long long, long long>> fractions;
+
+   private:
+    std::size_t cancelAfter_;
+  };
+  tallyvane::testing::TempDir dir;
+  std::string text = "Date,Amount,Type\r\n";
+  for (int i = 0; i < 2000; ++i) text += "2026-11-0" + std::to_string(1 + i % 9) + ",-1.00,Buy\r\n";
+  const auto path = Write(dir, "long.csv", text);
+  import::CsvMapping mapping;
+  mapping.columns = {1, 0, std::nullopt, std::nullopt, std::nullopt, std::nullopt};
+  const int64_t before = Number("SELECT COUNT(*) FROM Transactions");
+
+  Watching cancelling(3);
+  const auto cancelled = import::ImportCsvFile(data(), kChecking, path, mapping, prompter_, &cancelling);
+  EXPECT_TRUE(cancelled.status.declined);
+  EXPECT_EQ(cancelled.imported, 0u);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions"), before) << "the cancel rolled everything back";
+
+  ledger::AccountValues values;
+  values.name = "Brokerage";
+  values.type = ledger::kInvestmentAccountType;
+  const auto brokerage = ledger::AddAccount(data(), values);
+  ASSERT_TRUE(brokerage);
+  import::CsvMapping investment;
+  investment.columns = {1, 0, 2, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt};
+  Watching alsoCancelling(5);
+  EXPECT_TRUE(import::ImportCsvFile(data(), *brokerage, path, investment, prompter_, &alsoCancelling).status.declined);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Investments"), 0);
+
+  Watching watching(0);
+  const auto done = import::ImportCsvFile(data(), kChecking, path, mapping, prompter_, &watching);
+  EXPECT_EQ(done.imported, 2000u);
+  ASSERT_GE(watching.fractions.size(), 7u);
+  for (std::size_t i = 1; i < watching.fractions.size(); ++i) {
+    EXPECT_GT(watching.fractions[i].first, watching.fractions[i - 1].first);
+    EXPECT_EQ(watching.fractions[i].second, static_cast<long long>(text.size()));
+  }
 }
 
 TEST_F(LedgerTest, CsvNeedsAmountAndDate) {

@@ -3,7 +3,9 @@
 // set-up questions and the hand-over to the import review.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include "import/import_review.h"
 #include "online/directory.h"
@@ -291,6 +293,43 @@ TEST_F(Retrieval, SlowServerEndsAtItsLimitAndCancelEndsAtOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(6)) << c.name;
     EXPECT_EQ(server.requests().size(), 1u) << c.name;
   }
+}
+
+// A window showing the exchange's progress handles its events when it is
+// asked for the cancel request: that must happen every few milliseconds
+// while the server keeps the answer back, not once a second.
+TEST_F(Retrieval, TheCancelRequestIsAskedForOftenWhileTheServerWaits) {
+  class TimingProgress final : public store::Progress {
+   public:
+    void setTitle(std::string_view) override {}
+    void setText(std::string_view) override {}
+    void setFraction(long long, long long) override {}
+    [[nodiscard]] bool cancelRequested() const override {
+      const auto now = std::chrono::steady_clock::now();
+      if (last_) largestGap_ = std::max(largestGap_, now - *last_);
+      last_ = now;
+      return now - started_ > std::chrono::milliseconds(1500);
+    }
+    std::chrono::steady_clock::duration largestGap() const { return largestGap_; }
+
+   private:
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+    mutable std::optional<std::chrono::steady_clock::time_point> last_;
+    mutable std::chrono::steady_clock::duration largestGap_{};
+  };
+  ServerOptions options;
+  options.response = OkResponse();
+  options.headerDelay = 8;
+  TestServer server(options);
+  ASSERT_TRUE(server.running());
+  const std::string request = "POST /ofx HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.port()) +
+                              "\r\nContent-Length: 4\r\n\r\nBODY";
+  TimingProgress progress;
+  ExchangeOptions exchange;
+  exchange.caFile = TestPki::Get().caFile().string();
+  ExchangeResponse response;
+  EXPECT_EQ(exchangeOfx(request, progress, response, exchange), ExchangeResult::Cancelled);
+  EXPECT_LT(progress.largestGap(), std::chrono::milliseconds(250));
 }
 
 TEST_F(Retrieval, EmptyStatementReachesTheReviewsMessage) {

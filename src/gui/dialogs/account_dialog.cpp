@@ -9,6 +9,10 @@
 
 #include "gui/dialogs/form_support.h"
 #include "gui/gui_context.h"
+#include "gui/statements/lazy_progress.h"
+#include "gui/statements/statements.h"
+#include "online/directory.h"
+#include "online/online_settings.h"
 #include "store/money.h"
 #include "store/record.h"
 
@@ -16,9 +20,10 @@ namespace tallyvane::gui {
 namespace {
 
 constexpr auto kIsoDate = Qt::ISODate;
+constexpr int kChoiceKindRole = Qt::UserRole + 1;
 
-// The stored institution's name for the list; the directory of institutions
-// and its add form come with online banking.
+// The stored institution's name, for an account whose institution the
+// directory no longer lists.
 QString InstitutionName(store::DataContext& data, const std::string& key) {
   store::Table table(data.db(), "FinancialInstitutions");
   store::Record record;
@@ -75,19 +80,7 @@ AccountDialog::AccountDialog(GuiContext& context, QWidget* parent, std::optional
   online_->setChecked(shown.online);
   institution_ = new QComboBox(online_);
   institution_->setObjectName(QStringLiteral("institution"));
-  institution_->addItem(tr("Select one"), QStringLiteral("0"));
-  institution_->addItem(tr("Add new Financial Institution"), QStringLiteral("1"));
-  // The institution directory and its add form come with online banking.
-  if (auto* items = qobject_cast<QStandardItemModel*>(institution_->model())) {
-    if (QStandardItem* add = items->item(1)) {
-      add->setEnabled(false);
-      add->setToolTip(tr("Not available yet"));
-    }
-  }
-  if (shown.institution != "0" && !shown.institution.empty()) {
-    institution_->addItem(InstitutionName(context.data, shown.institution), Q(shown.institution));
-    institution_->setCurrentIndex(2);
-  }
+  const bool withheld = fillInstitutions(Q(shown.institution.empty() ? std::string("0") : shown.institution));
   institution_->setToolTip(tr("Select the name of the financial institution with which the account should be "
                               "associated. Alternatively, new financial institution information may be entered by "
                               "using the Add new financial institution selection."));
@@ -108,6 +101,11 @@ AccountDialog::AccountDialog(GuiContext& context, QWidget* parent, std::optional
   promptPassword_ = new QCheckBox(tr("&Prompt me for my password when connecting to my bank"), online_);
   promptPassword_->setObjectName(QStringLiteral("prompt_password"));
   promptPassword_->setChecked(shown.promptPassword);
+  if (withheld) {
+    // The directory was changed outside the program and not restored: no
+    // credential of this account is shown or sent from here.
+    for (QLineEdit* field : {routing_, number_, userId_, password_}) field->clear();
+  }
 
   auto* form = new QFormLayout;
   form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
@@ -151,6 +149,7 @@ AccountDialog::AccountDialog(GuiContext& context, QWidget* parent, std::optional
   connect(starting_, &QLineEdit::textEdited, this, &AccountDialog::startingEdited);
   connect(online_, &QGroupBox::toggled, this, &AccountDialog::updateOnlineFields);
   connect(institution_, &QComboBox::currentIndexChanged, this, &AccountDialog::updateOnlineFields);
+  connect(institution_, &QComboBox::activated, this, &AccountDialog::institutionChosen);
   connect(promptPassword_, &QCheckBox::toggled, this, [this](bool on) {
     if (on) password_->clear();
     updateOnlineFields();
@@ -172,6 +171,51 @@ void AccountDialog::startingEdited() {
   const store::RegionalSettings& regional = context_.data.regional();
   const store::Money starting = store::ParseMoney(regional, S(starting_->text()));
   current_->setText(Q(store::FormatMoney(regional, shownCurrent_ + (starting - shownStarting_))));
+}
+
+bool AccountDialog::fillInstitutions(const QString& select) {
+  LazyProgress progress(this);
+  const online::InstitutionChoices choices = online::AccountInstitutionChoices(
+      context_.data, online::ReadOnlineSettings(context_.settings), progress, context_.prompter);
+  const QSignalBlocker quiet(institution_);
+  institution_->clear();
+  for (const online::InstitutionChoice& choice : choices.choices) {
+    QString key;
+    if (choice.kind == online::ChoiceKind::SelectOne) key = QStringLiteral("0");
+    if (choice.kind == online::ChoiceKind::Institution) key = Q(choice.id);
+    institution_->addItem(Q(choice.label), key);
+    institution_->setItemData(institution_->count() - 1, static_cast<int>(choice.kind), kChoiceKindRole);
+  }
+  int at = institution_->findData(select);
+  if (at < 0 && select != QLatin1String("0") && !select.isEmpty() && !choices.directoryWithheld) {
+    institution_->addItem(InstitutionName(context_.data, S(select)), select);
+    institution_->setItemData(institution_->count() - 1, static_cast<int>(online::ChoiceKind::Institution),
+                              kChoiceKindRole);
+    at = institution_->count() - 1;
+  }
+  institution_->setCurrentIndex(std::max(0, at));
+  chosenInstitution_ = institution_->currentData().toString();
+  return choices.directoryWithheld;
+}
+
+void AccountDialog::institutionChosen(int index) {
+  const auto kind = static_cast<online::ChoiceKind>(institution_->itemData(index, kChoiceKindRole).toInt());
+  if (kind != online::ChoiceKind::AddNew && kind != online::ChoiceKind::Download) {
+    chosenInstitution_ = institution_->currentData().toString();
+    return;
+  }
+  QString select = chosenInstitution_;
+  {
+    LazyProgress progress(this);
+    online::ChooseInstitutionEntry(context_.data, online::ReadOnlineSettings(context_.settings), kind, progress,
+                                   context_.prompter);
+  }
+  if (kind == online::ChoiceKind::AddNew) {
+    std::string added;
+    if (RunAddInstitution(context_, this, &added)) select = Q(added);
+  }
+  fillInstitutions(select);
+  updateOnlineFields();
 }
 
 void AccountDialog::updateOnlineFields() {

@@ -38,6 +38,12 @@ class AccountDialog final : public QDialog {
  private:
   void startingEdited();
   void updateOnlineFields();
+  // The directory's choices; true when the directory is withheld (changed
+  // outside the program and not restored).
+  bool fillInstitutions(const QString& select);
+  // "Add new" opens the add form, "Download" the restore; then the list is
+  // read again.
+  void institutionChosen(int index);
 
   GuiContext& context_;
   FieldBindings bindings_;
@@ -46,6 +52,7 @@ class AccountDialog final : public QDialog {
   std::optional<store::Status> warning_;
   bool opened_ = false;
   QString maskedNumber_;
+  QString chosenInstitution_;  // the last institution key chosen, "0" for none
   store::Money shownStarting_;
   store::Money shownCurrent_;
 
