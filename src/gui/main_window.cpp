@@ -33,6 +33,7 @@
 #include "gui/balloon.h"
 #include "gui/dialogs/dialogs.h"
 #include "gui/dialogs/form_support.h"
+#include "gui/planning/planning_windows.h"
 #include "gui/register_model.h"
 #include "gui/register_view.h"
 #include "ledger/accounts.h"
@@ -193,8 +194,19 @@ void MainWindow::buildActions() {
   });
 
   retrieve_ = laterAction("retrieveTransactions", tr("&Retrieve Transactions"));
-  reconcile_ = laterAction("reconcileAccount", tr("Re&concile Account..."));
-  schedules_ = laterAction("scheduledTransactions", tr("&Scheduled Transactions..."));
+  reconcile_ = makeAction("reconcileAccount", tr("Re&concile Account..."), tr("Compare this account with a bank statement"),
+                          nullptr);
+  connect(reconcile_, &QAction::triggered, this, [this] {
+    if (account_ != 0 && !investment_) changed(RunReconciliation(context_, this, account_));
+  });
+  schedules_ = makeAction("scheduledTransactions", tr("&Scheduled Transactions..."),
+                          tr("Post, skip and manage scheduled transactions"), nullptr);
+  connect(schedules_, &QAction::triggered, this, [this] {
+    // Opened after the start-up reminder, the list shows what is due.
+    const bool overdue = dueReminder_;
+    dueReminder_ = false;
+    changed(RunScheduleList(context_, this, overdue));
+  });
   investmentSchedules_ = laterAction("scheduledInvestments", tr("Scheduled &Investment Transactions..."));
   budgets_ = laterAction("budgets", tr("&Budgets..."));
   reportCategories_ = laterAction("reportIncomeExpenses", tr("&Income/Expenses by Category"));
@@ -206,7 +218,13 @@ void MainWindow::buildActions() {
   options_->setMenuRole(QAction::PreferencesRole);
   backUp_ = laterAction("backUpData", tr("&Back Up Data..."));
   restore_ = laterAction("restoreData", tr("&Restore Data..."));
-  schedule_ = laterAction("scheduleTransaction", tr("Sc&hedule Transaction..."));
+  schedule_ = makeAction("scheduleTransaction", tr("Sc&hedule Transaction..."),
+                         tr("Make a scheduled transaction from this transaction"), nullptr);
+  connect(schedule_, &QAction::triggered, this, [this] {
+    if (const auto current = currentTransaction(); current && !investment_) {
+      changed(RunScheduleFromTransaction(context_, this, *current));
+    }
+  });
 }
 
 void MainWindow::buildMenus() {
@@ -544,6 +562,7 @@ void MainWindow::runStartEvent(int event) {
       }
       break;
     case DueSchedulesEvent:
+      dueReminder_ = true;
       ShowBalloon(panel_, tr("Scheduled Transactions"), Text(app::kSchedulesWaitingHint), BalloonIcon::Information);
       break;
     case PasswordEvent:
@@ -811,6 +830,9 @@ void MainWindow::updateActions() {
   voidTransaction_->setEnabled(bank && !selected.empty());
   unreconcile_->setEnabled(bank && currentSelected && currentReconciled);
   split_->setEnabled(bank && currentSelected && selected.size() == 1);
+  reconcile_->setEnabled(bank);
+  schedules_->setEnabled(open);
+  schedule_->setEnabled(bank && currentSelected);
   showSplitsAction_->setEnabled(bank);
   showSplitsAction_->setText(showSplits_ ? tr("Hide &Split Transactions") : tr("Show &Split Transactions"));
   findTransaction_->setEnabled(bank && model_->totalRows() > 0);

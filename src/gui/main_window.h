@@ -118,6 +118,7 @@ class MainWindow final : public QMainWindow {
   bool investment_ = false;
   bool showSplits_ = false;
   bool filling_ = false;
+  bool dueReminder_ = false;  // the start-up reminder of due schedules was shown
   std::string findText_;
 
   QComboBox* accountBox_ = nullptr;

@@ -1,0 +1,27 @@
+// The planning windows as the main window opens them: reconciliation and
+// scheduled transactions. Each runs modally over `parent` and returns true
+// when it changed the data, so the caller refills what it shows.
+#pragma once
+
+#include <optional>
+
+#include "ledger/keys.h"
+
+class QWidget;
+
+namespace tallyvane::gui {
+
+struct GuiContext;
+
+// "Reconcile Account": the statement form, then the reconciliation window.
+// Starting already moves the account's LastReconciled, so a started
+// reconciliation counts as a change even when abandoned.
+bool RunReconciliation(GuiContext& context, QWidget* parent, ledger::AccountKey account);
+
+// "Scheduled Transactions": the list with post, skip, add, edit and delete.
+// `overdueOnly` opens it on the overdue schedules, as the start-up reminder does.
+bool RunScheduleList(GuiContext& context, QWidget* parent, bool overdueOnly = false);
+// "Schedule Transaction" on a register row: the schedule form filled from it.
+bool RunScheduleFromTransaction(GuiContext& context, QWidget* parent, ledger::TransactionKey key);
+
+}  // namespace tallyvane::gui
