@@ -3,3 +3,7 @@ add_executable(tallyvane-gui-book gui_book.cpp)
 target_link_libraries(tallyvane-gui-book PRIVATE tallyvane_ledger)
 target_compile_definitions(tallyvane-gui-book PRIVATE TALLYVANE_BENCH_TEMPLATE="${TALLYVANE_SHARE_DIR}/tallyvane-0.vdb")
 add_dependencies(tallyvane-gui-book template_data)
+
+# The reconciliation window on the benchmark book.
+add_executable(bench_reconcile_window reconcile_window_bench.cpp)
+target_link_libraries(bench_reconcile_window PRIVATE tallyvane_gui)
