@@ -33,6 +33,7 @@
 #include "gui/balloon.h"
 #include "gui/dialogs/dialogs.h"
 #include "gui/dialogs/form_support.h"
+#include "gui/planning/investment_register.h"
 #include "gui/planning/planning_windows.h"
 #include "gui/register_model.h"
 #include "gui/register_view.h"
@@ -429,12 +430,13 @@ void MainWindow::buildCentre() {
   register_->addAction(deleteTransaction_);
   registerStack_->addWidget(register_);
 
-  investmentPlaceholder_ = new QLabel(
-      tr("This is an investment account. Its register comes in a later version of Tallyvane."), registerStack_);
-  investmentPlaceholder_->setObjectName(QStringLiteral("investmentPlaceholder"));
-  investmentPlaceholder_->setAlignment(Qt::AlignCenter);
-  investmentPlaceholder_->setWordWrap(true);
-  registerStack_->addWidget(investmentPlaceholder_);
+  investmentRegister_ = new InvestmentRegister(context_, registerStack_);
+  // Rows written there move the account's value on the panel.
+  connect(investmentRegister_, &InvestmentRegister::changed, this, [this] {
+    fillPanel();
+    fillRegister();
+  });
+  registerStack_->addWidget(investmentRegister_);
   emptyRegister_ = new QLabel(tr("There is no account yet. Choose Accounts > Add Account to set one up."),
                               registerStack_);
   emptyRegister_->setObjectName(QStringLiteral("noAccount"));
@@ -765,8 +767,11 @@ void MainWindow::fillRegister() {
   }
   if (investment_) {
     model_->clear();
-    registerStack_->setCurrentWidget(investmentPlaceholder_);
-    statusBar()->clearMessage();
+    registerStack_->setCurrentWidget(investmentRegister_);
+    investmentRegister_->fill(account_, DateString(fromEdit_->date()), DateString(toEdit_->date()));
+    const int total = investmentRegister_->model()->rowCount();
+    statusBar()->showMessage(total == 1 ? tr("1 investment in this period")
+                                        : tr("%1 investments in this period").arg(total));
     return;
   }
   registerStack_->setCurrentWidget(register_);

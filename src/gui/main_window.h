@@ -26,6 +26,7 @@ class QTreeView;
 
 namespace tallyvane::gui {
 
+class InvestmentRegister;
 class RegisterModel;
 class RegisterView;
 
@@ -65,6 +66,7 @@ class MainWindow final : public QMainWindow {
   [[nodiscard]] QStandardItemModel* panelModel() const { return panelModel_; }
   [[nodiscard]] QTreeView* panelView() const { return panel_; }
   [[nodiscard]] bool investmentMode() const { return investment_; }
+  [[nodiscard]] InvestmentRegister* investmentRegister() const { return investmentRegister_; }
 
  public slots:
   void showAndActivate();
@@ -129,7 +131,7 @@ class MainWindow final : public QMainWindow {
   QStackedWidget* registerStack_ = nullptr;
   RegisterView* register_ = nullptr;
   RegisterModel* model_ = nullptr;
-  QLabel* investmentPlaceholder_ = nullptr;
+  InvestmentRegister* investmentRegister_ = nullptr;
   QLabel* emptyRegister_ = nullptr;
   QTreeView* panel_ = nullptr;
   QStandardItemModel* panelModel_ = nullptr;
