@@ -208,7 +208,12 @@ void MainWindow::buildActions() {
     dueReminder_ = false;
     changed(RunScheduleList(context_, this, overdue));
   });
-  investmentSchedules_ = laterAction("scheduledInvestments", tr("Scheduled &Investment Transactions..."));
+  investmentSchedules_ = makeAction("scheduledInvestments", tr("Scheduled &Investment Transactions..."),
+                                    tr("Post, skip and manage scheduled investment transactions"), nullptr);
+  connect(investmentSchedules_, &QAction::triggered, this,
+          [this] { changed(RunInvestmentScheduleList(context_, this)); });
+  securities_ = makeAction("securities", tr("S&ecurities..."), tr("Manage the securities you invest in"), nullptr);
+  connect(securities_, &QAction::triggered, this, [this] { changed(RunSecurityWindow(context_, this)); });
   budgets_ = laterAction("budgets", tr("&Budgets..."));
   reportCategories_ = laterAction("reportIncomeExpenses", tr("&Income/Expenses by Category"));
   reportPayees_ = laterAction("reportExpensesByPayee", tr("&Expenses by Payee"));
@@ -261,7 +266,7 @@ void MainWindow::buildMenus() {
   manage->addAction(schedules_);
   manage->addAction(investmentSchedules_);
   manage->addAction(budgets_);
-  manage->addAction(laterAction("securities", tr("S&ecurities...")));
+  manage->addAction(securities_);
 
   QMenu* reports = menuBar()->addMenu(tr("&Reports"));
   reports->addAction(reportCategories_);
@@ -837,6 +842,8 @@ void MainWindow::updateActions() {
   split_->setEnabled(bank && currentSelected && selected.size() == 1);
   reconcile_->setEnabled(bank);
   schedules_->setEnabled(open);
+  investmentSchedules_->setEnabled(open);
+  securities_->setEnabled(open);
   schedule_->setEnabled(bank && currentSelected);
   showSplitsAction_->setEnabled(bank);
   showSplitsAction_->setText(showSplits_ ? tr("Hide &Split Transactions") : tr("Show &Split Transactions"));

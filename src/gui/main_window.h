@@ -165,6 +165,7 @@ class MainWindow final : public QMainWindow {
   QAction* reconcile_ = nullptr;
   QAction* schedules_ = nullptr;
   QAction* investmentSchedules_ = nullptr;
+  QAction* securities_ = nullptr;
   QAction* budgets_ = nullptr;
   QAction* reportCategories_ = nullptr;
   QAction* reportPayees_ = nullptr;

@@ -21,6 +21,7 @@
 
 #include "gui/dialogs/dialogs.h"
 #include "gui/main_window.h"
+#include "gui/planning/planning_scenes.h"
 #include "gui/register_model.h"
 #include "gui/register_view.h"
 
@@ -132,6 +133,7 @@ void ArmScreenshot(MainWindow& window, GuiContext& context) {
   }
 
   QTimer::singleShot(1500, &window, [&window, &context, path, scene] {
+    if (RunPlanningScene(window, context, scene, path)) return;
     if (scene == QLatin1String("form")) {
       WhenModalOpens(path, [&context](QWidget* form) {
         // A typing slip in the amount: the save is refused with a balloon.

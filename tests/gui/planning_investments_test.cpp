@@ -1,7 +1,8 @@
 // The investment register in the main window: buying and selling through the
 // investment form, the running shares, value and totals, the panel's value,
-// delete and find.
+// delete and find; the securities list and an investment schedule posted.
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QStandardItemModel>
@@ -10,7 +11,11 @@
 #include "dialogs_fixture.h"
 #include "gui/main_window.h"
 #include "gui/planning/investment_register.h"
+#include "gui/planning/investment_schedule_windows.h"
+#include "gui/planning/planning_windows.h"
+#include "gui/planning/security_windows.h"
 #include "ledger/accounts.h"
+#include "planning/securities.h"
 
 namespace tallyvane::gui {
 namespace {
@@ -127,6 +132,94 @@ TEST_F(InvestmentRegisterTest, TheFormRefusesANegativePriceAtItsField) {
   window_.investmentRegister()->addInvestment();
   EXPECT_TRUE(refused);
   EXPECT_EQ(window_.investmentRegister()->model()->rowCount(), 0);
+}
+
+}  // namespace
+}  // namespace tallyvane::gui
+
+namespace tallyvane::gui {
+namespace {
+
+class SecurityAndScheduleTest : public DialogTest {};
+
+TEST_F(SecurityAndScheduleTest, SecuritiesAreAddedRefusedAsDuplicatesAndDeleted) {
+  SecurityWindow list(context_, nullptr);
+  Show(list);
+  std::string refusal;
+  auto add = [&](const QString& name, const QString& price) {
+    bool shown = false;
+    OnNextModal([&](QWidget* modal) {
+      auto* form = qobject_cast<SecurityDialog*>(modal);
+      ASSERT_NE(form, nullptr);
+      shown = true;
+      Type(Field<QLineEdit>(*form, "name"), name);
+      Type(Field<QLineEdit>(*form, "price"), price);
+      Click(*form, "ok");
+      refusal = form->isVisible() ? Balloon() : std::string();
+      if (form->isVisible()) form->reject();
+    });
+    list.addItem();
+    EXPECT_TRUE(shown);
+  };
+  add(QStringLiteral("Harbor Index Fund"), QStringLiteral("61.25"));
+  ASSERT_EQ(list.model()->rowCount(), 1);
+  EXPECT_EQ(list.model()->index(0, 2).data().toString(), QStringLiteral("$61.25"));
+  add(QStringLiteral("Harbor Index Fund"), QStringLiteral("1"));
+  EXPECT_EQ(refusal, "name||A security with this name already exists.");
+  EXPECT_EQ(list.model()->rowCount(), 1);
+
+  list.selectKey(list.model()->keyAt(0));
+  prompter_.answer("Delete");
+  list.deleteItems();
+  ASSERT_EQ(prompter_.asked.size(), 1u);
+  EXPECT_EQ(prompter_.asked[0].title, "Delete security");
+  EXPECT_EQ(list.model()->rowCount(), 0);
+  EXPECT_TRUE(list.changed());
+}
+
+TEST_F(SecurityAndScheduleTest, AnInvestmentScheduleIsSavedAndPosted) {
+  // Without an investment account the list does not open.
+  EXPECT_FALSE(RunInvestmentScheduleList(context_, nullptr));
+  ASSERT_EQ(prompter_.messages.size(), 1u);
+  EXPECT_EQ(prompter_.messages[0].title, "Schedule Investment Transactions");
+
+  ledger::AccountValues values;
+  values.name = "Brokerage";
+  values.type = ledger::kInvestmentAccountType;
+  const auto account = ledger::AddAccount(data(), values);
+  ASSERT_TRUE(account);
+  ASSERT_TRUE(planning::AddSecurity(data(), "Acme Corp", "ACME", store::Money(2500)));
+
+  InvestmentScheduleListWindow list(context_, nullptr);
+  Show(list);
+  EXPECT_EQ(list.windowTitle(), QStringLiteral("Investment Scheduled Transactions"));
+  bool shown = false;
+  OnNextModal([&](QWidget* modal) {
+    auto* form = qobject_cast<InvestmentScheduleDialog*>(modal);
+    ASSERT_NE(form, nullptr);
+    shown = true;
+    Field<QComboBox>(*form, "security")->setCurrentText(QStringLiteral("Acme Corp"));
+    Type(Field<QLineEdit>(*form, "shares"), QStringLiteral("x"));
+    Click(*form, "ok");
+    EXPECT_EQ(Balloon(), "shares||Please enter only numbers for shares.");
+    Type(Field<QLineEdit>(*form, "shares"), QStringLiteral("10"));
+    Type(Field<QLineEdit>(*form, "price"), QStringLiteral("25.00"));
+    Field<QDateEdit>(*form, "next")->setDate(QDate(2026, 12, 10));
+    Field<QCheckBox>(*form, "noEnd")->setChecked(true);
+    Click(*form, "ok");
+    if (form->isVisible()) form->reject();
+  });
+  list.addSchedule();
+  ASSERT_TRUE(shown);
+  ASSERT_EQ(list.model()->rowCount(), 1);
+  EXPECT_EQ(list.model()->index(0, InvestmentScheduleModel::Cost).data().toString(), QStringLiteral("$250.00"));
+
+  list.selectKey(list.model()->keyAt(0));
+  Click(list, "postButton");
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Investments WHERE Deleted = 0 AND NumberOfShares = 10 AND "
+                   "TotalCost = -25000 AND TransactionDate LIKE '2026-12-10%'"),
+            1);
+  EXPECT_EQ(list.model()->index(0, InvestmentScheduleModel::Next).data().toString(), QStringLiteral("12/24/2026"));
 }
 
 }  // namespace

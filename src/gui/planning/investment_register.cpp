@@ -194,12 +194,13 @@ InvestmentRegister::InvestmentRegister(GuiContext& context, QWidget* parent) : Q
   header->resizeSection(InvestmentModel::Action, digit * 12);
   header->resizeSection(InvestmentModel::Security, digit * 18);
   header->setSectionResizeMode(InvestmentModel::Note, QHeaderView::Stretch);
-  const int money = QFontMetrics(MoneyFont()).horizontalAdvance(QStringLiteral("-$000,000.00")) + digit * 2;
+  header->setMinimumSectionSize(digit * 3);
+  const int money = QFontMetrics(MoneyFont()).horizontalAdvance(QStringLiteral("-$00,000.00")) + digit;
   for (int column : {InvestmentModel::Price, InvestmentModel::Value, InvestmentModel::Total,
                      InvestmentModel::RunningTotal}) {
     header->resizeSection(column, money);
   }
-  for (int column : {InvestmentModel::Shares, InvestmentModel::RunningShares}) header->resizeSection(column, digit * 12);
+  for (int column : {InvestmentModel::Shares, InvestmentModel::RunningShares}) header->resizeSection(column, digit * 9);
 
   auto action = [this](const char* name, const QString& text, const QString& tip, void (InvestmentRegister::*slot)()) {
     auto* a = new QAction(text, this);

@@ -1,6 +1,7 @@
-// The planning windows as the main window opens them: reconciliation and
-// scheduled transactions. Each runs modally over `parent` and returns true
-// when it changed the data, so the caller refills what it shows.
+// The planning windows as the main window opens them: reconciliation,
+// scheduled transactions, securities and investment schedules. Each runs
+// modally over `parent` and returns true when it changed the data, so the
+// caller refills what it shows.
 #pragma once
 
 #include <optional>
@@ -23,5 +24,11 @@ bool RunReconciliation(GuiContext& context, QWidget* parent, ledger::AccountKey 
 bool RunScheduleList(GuiContext& context, QWidget* parent, bool overdueOnly = false);
 // "Schedule Transaction" on a register row: the schedule form filled from it.
 bool RunScheduleFromTransaction(GuiContext& context, QWidget* parent, ledger::TransactionKey key);
+
+// "Securities": the list with add, edit, delete and find.
+bool RunSecurityWindow(GuiContext& context, QWidget* parent);
+// "Scheduled Investment Transactions": refused with a message when there is
+// no investment account.
+bool RunInvestmentScheduleList(GuiContext& context, QWidget* parent);
 
 }  // namespace tallyvane::gui

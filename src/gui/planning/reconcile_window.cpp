@@ -256,7 +256,7 @@ ReconcileWindow::ReconcileWindow(GuiContext& context, QWidget* parent, planning:
   header->resizeSection(ReconcileModel::Tick, unit * 4);
   header->resizeSection(ReconcileModel::Split, unit * 3);
   header->resizeSection(ReconcileModel::Cleared, unit * 3);
-  header->resizeSection(ReconcileModel::Date, unit * 12);
+  header->resizeSection(ReconcileModel::Date, view_->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000")) + unit * 3);
   header->resizeSection(ReconcileModel::Payee, unit * 28);
   header->resizeSection(ReconcileModel::Payment, unit * 14);
   header->resizeSection(ReconcileModel::Deposit, unit * 14);

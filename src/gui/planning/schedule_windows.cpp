@@ -360,6 +360,112 @@ void ScheduleListWindow::toggleView() {
   refill();
 }
 
+// ---------------------------------------------------------------- recurrence
+
+RecurrenceBox::RecurrenceBox(const store::RegionalSettings& regional, QWidget* parent) : QWidget(parent) {
+  const QString dateFormat = DateFormat(regional);
+  auto makeDate = [this, &dateFormat](const char* name) {
+    auto* edit = new QDateEdit(this);
+    edit->setObjectName(QLatin1String(name));
+    edit->setCalendarPopup(true);
+    edit->setDisplayFormat(dateFormat);
+    return edit;
+  };
+  next_ = makeDate("next");
+  end_ = makeDate("end");
+  noEnd_ = new QCheckBox(tr("N&o end date"), this);
+  noEnd_->setObjectName(QStringLiteral("noEnd"));
+  everyMode_ = new QRadioButton(tr("E&very"), this);
+  everyMode_->setObjectName(QStringLiteral("everyMode"));
+  dayMode_ = new QRadioButton(tr("Da&y of every month:"), this);
+  dayMode_->setObjectName(QStringLiteral("dayMode"));
+  auto* modes = new QButtonGroup(this);
+  modes->addButton(everyMode_);
+  modes->addButton(dayMode_);
+  every_ = new QSpinBox(this);
+  every_->setObjectName(QStringLiteral("every"));
+  every_->setRange(1, planning::kMaxEvery);
+  unit_ = new QComboBox(this);
+  unit_->setObjectName(QStringLiteral("unit"));
+  for (planning::PeriodKind kind : {planning::PeriodKind::Days, planning::PeriodKind::Weeks, planning::PeriodKind::Months}) {
+    unit_->addItem(Q(planning::PeriodUnitLabel(kind)), static_cast<int>(kind));
+  }
+  day_ = new QSpinBox(this);
+  day_->setObjectName(QStringLiteral("day"));
+  day_->setRange(1, 31);
+  reminders_ = new QCheckBox(tr("&Remind me when this transaction is due"), this);
+  reminders_->setObjectName(QStringLiteral("reminders"));
+
+  auto* dates = new QGridLayout;
+  auto label = [this](const QString& text, QWidget* buddy) {
+    auto* l = new QLabel(text, this);
+    l->setBuddy(buddy);
+    return l;
+  };
+  dates->addWidget(label(tr("&Next date:"), next_), 0, 0);
+  dates->addWidget(next_, 0, 1);
+  dates->addWidget(label(tr("En&d date:"), end_), 0, 2);
+  dates->addWidget(end_, 0, 3);
+  dates->addWidget(noEnd_, 1, 3);
+  dates->setColumnStretch(1, 1);
+  dates->setColumnStretch(3, 1);
+  auto* recurrence = new QGroupBox(tr("Recurrence"), this);
+  auto* rec = new QGridLayout(recurrence);
+  rec->addWidget(everyMode_, 0, 0);
+  rec->addWidget(every_, 0, 1);
+  rec->addWidget(unit_, 0, 2);
+  rec->addWidget(dayMode_, 1, 0);
+  rec->addWidget(day_, 1, 1);
+  rec->setColumnStretch(3, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addLayout(dates);
+  layout->addWidget(recurrence);
+  layout->addWidget(reminders_);
+
+  connect(noEnd_, &QCheckBox::toggled, end_, [this](bool on) { end_->setEnabled(!on); });
+  auto modeChanged = [this] {
+    every_->setEnabled(everyMode_->isChecked());
+    unit_->setEnabled(everyMode_->isChecked());
+    day_->setEnabled(dayMode_->isChecked());
+  };
+  connect(everyMode_, &QRadioButton::toggled, this, modeChanged);
+  everyMode_->setChecked(true);
+  modeChanged();
+}
+
+void RecurrenceBox::setFields(const planning::RecurrenceFields& r) {
+  next_->setDate(DateOf(r.nextDate));
+  end_->setDate(DateOf(r.endDate.empty() ? r.nextDate : r.endDate));
+  noEnd_->setChecked(r.noEndDate);
+  end_->setEnabled(!r.noEndDate);
+  (r.mode == planning::RecurrenceMode::DayOfMonth ? dayMode_ : everyMode_)->setChecked(true);
+  every_->setValue(std::clamp(r.every, 1, planning::kMaxEvery));
+  if (const int at = unit_->findData(static_cast<int>(r.unit)); at >= 0) unit_->setCurrentIndex(at);
+  day_->setValue(std::clamp(r.day, 1, 31));
+  reminders_->setChecked(r.reminders);
+}
+
+planning::RecurrenceFields RecurrenceBox::fields() const {
+  planning::RecurrenceFields r;
+  r.nextDate = DateString(next_->date());
+  r.endDate = DateString(end_->date());
+  r.noEndDate = noEnd_->isChecked();
+  r.mode = dayMode_->isChecked() ? planning::RecurrenceMode::DayOfMonth : planning::RecurrenceMode::Every;
+  r.every = every_->value();
+  r.unit = static_cast<planning::PeriodKind>(unit_->currentData().toInt());
+  r.day = day_->value();
+  r.reminders = reminders_->isChecked();
+  return r;
+}
+
+void RecurrenceBox::bind(FieldBindings& bindings) {
+  bindings.bind("next", next_);
+  bindings.bind("end", end_);
+  bindings.bind("day", day_);
+  bindings.bind("every", every_);
+}
+
 // ---------------------------------------------------------------- form
 
 ScheduleDialog::ScheduleDialog(GuiContext& context, QWidget* parent, planning::ScheduleForm form)
@@ -404,38 +510,7 @@ ScheduleDialog::ScheduleDialog(GuiContext& context, QWidget* parent, planning::S
   subcategory_ = new QComboBox(this);
   subcategory_->setObjectName(QStringLiteral("subcategory"));
 
-  const QString dateFormat = DateFormat(context.data.regional());
-  auto makeDate = [this, &dateFormat](const char* name) {
-    auto* edit = new QDateEdit(this);
-    edit->setObjectName(QLatin1String(name));
-    edit->setCalendarPopup(true);
-    edit->setDisplayFormat(dateFormat);
-    return edit;
-  };
-  next_ = makeDate("next");
-  end_ = makeDate("end");
-  noEnd_ = new QCheckBox(tr("N&o end date"), this);
-  noEnd_->setObjectName(QStringLiteral("noEnd"));
-  everyMode_ = new QRadioButton(tr("E&very"), this);
-  everyMode_->setObjectName(QStringLiteral("everyMode"));
-  dayMode_ = new QRadioButton(tr("Da&y of every month:"), this);
-  dayMode_->setObjectName(QStringLiteral("dayMode"));
-  auto* modes = new QButtonGroup(this);
-  modes->addButton(everyMode_);
-  modes->addButton(dayMode_);
-  every_ = new QSpinBox(this);
-  every_->setObjectName(QStringLiteral("every"));
-  every_->setRange(1, planning::kMaxEvery);
-  unit_ = new QComboBox(this);
-  unit_->setObjectName(QStringLiteral("unit"));
-  for (planning::PeriodKind kind : {planning::PeriodKind::Days, planning::PeriodKind::Weeks, planning::PeriodKind::Months}) {
-    unit_->addItem(Q(planning::PeriodUnitLabel(kind)), static_cast<int>(kind));
-  }
-  day_ = new QSpinBox(this);
-  day_->setObjectName(QStringLiteral("day"));
-  day_->setRange(1, 31);
-  reminders_ = new QCheckBox(tr("&Remind me when this transaction is due"), this);
-  reminders_->setObjectName(QStringLiteral("reminders"));
+  recurrence_ = new RecurrenceBox(context.data.regional(), this);
 
   auto* grid = new QGridLayout;
   grid->setColumnStretch(1, 1);
@@ -458,20 +533,6 @@ ScheduleDialog::ScheduleDialog(GuiContext& context, QWidget* parent, planning::S
   grid->addWidget(category_, 3, 1);
   grid->addWidget(label(tr("Su&bcategory:"), subcategory_), 3, 2);
   grid->addWidget(subcategory_, 3, 3);
-  grid->addWidget(label(tr("&Next date:"), next_), 4, 0);
-  grid->addWidget(next_, 4, 1);
-  grid->addWidget(label(tr("En&d date:"), end_), 4, 2);
-  grid->addWidget(end_, 4, 3);
-  grid->addWidget(noEnd_, 5, 3);
-
-  auto* recurrence = new QGroupBox(tr("Recurrence"), this);
-  auto* rec = new QGridLayout(recurrence);
-  rec->addWidget(everyMode_, 0, 0);
-  rec->addWidget(every_, 0, 1);
-  rec->addWidget(unit_, 0, 2);
-  rec->addWidget(dayMode_, 1, 0);
-  rec->addWidget(day_, 1, 1);
-  rec->setColumnStretch(3, 1);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ok"));
@@ -482,8 +543,7 @@ ScheduleDialog::ScheduleDialog(GuiContext& context, QWidget* parent, planning::S
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
-  layout->addWidget(recurrence);
-  layout->addWidget(reminders_);
+  layout->addWidget(recurrence_);
   layout->addWidget(buttons);
   setMinimumWidth(620);
 
@@ -499,16 +559,7 @@ ScheduleDialog::ScheduleDialog(GuiContext& context, QWidget* parent, planning::S
   payee_->setCurrentText(Q(form_.payee));
   amount_->setText(Q(form_.amountText));
   fillCategories();
-  const planning::RecurrenceFields& r = form_.recurrence;
-  next_->setDate(DateOf(r.nextDate));
-  end_->setDate(DateOf(r.endDate.empty() ? r.nextDate : r.endDate));
-  noEnd_->setChecked(r.noEndDate);
-  end_->setEnabled(!r.noEndDate);
-  (r.mode == planning::RecurrenceMode::DayOfMonth ? dayMode_ : everyMode_)->setChecked(true);
-  every_->setValue(std::clamp(r.every, 1, planning::kMaxEvery));
-  if (const int at = unit_->findData(static_cast<int>(r.unit)); at >= 0) unit_->setCurrentIndex(at);
-  day_->setValue(std::clamp(r.day, 1, 31));
-  reminders_->setChecked(r.reminders);
+  recurrence_->setFields(form_.recurrence);
   updateTypeFields();
 
   bindings_.bind("account", account_);
@@ -516,10 +567,7 @@ ScheduleDialog::ScheduleDialog(GuiContext& context, QWidget* parent, planning::S
   bindings_.bind("payee", payee_);
   bindings_.bind("amount", amount_);
   bindings_.bind("category", category_);
-  bindings_.bind("next", next_);
-  bindings_.bind("end", end_);
-  bindings_.bind("day", day_);
-  bindings_.bind("every", every_);
+  recurrence_->bind(bindings_);
 
   connect(type_, &QComboBox::currentIndexChanged, this, [this] {
     gather();
@@ -528,14 +576,6 @@ ScheduleDialog::ScheduleDialog(GuiContext& context, QWidget* parent, planning::S
   });
   connect(payee_, &QComboBox::activated, this, &ScheduleDialog::payeeChosen);
   connect(category_, &QComboBox::currentIndexChanged, this, &ScheduleDialog::fillSubcategories);
-  connect(noEnd_, &QCheckBox::toggled, end_, [this](bool on) { end_->setEnabled(!on); });
-  auto modeChanged = [this] {
-    every_->setEnabled(everyMode_->isChecked());
-    unit_->setEnabled(everyMode_->isChecked());
-    day_->setEnabled(dayMode_->isChecked());
-  };
-  connect(everyMode_, &QRadioButton::toggled, this, modeChanged);
-  modeChanged();
   amount_->setFocus();
 }
 
@@ -606,15 +646,7 @@ void ScheduleDialog::gather() {
   form_.amountText = S(amount_->text().trimmed());
   form_.category = category_->currentData().toInt();
   form_.subcategory = subcategory_->currentData().toInt();
-  planning::RecurrenceFields& r = form_.recurrence;
-  r.nextDate = DateString(next_->date());
-  r.endDate = DateString(end_->date());
-  r.noEndDate = noEnd_->isChecked();
-  r.mode = dayMode_->isChecked() ? planning::RecurrenceMode::DayOfMonth : planning::RecurrenceMode::Every;
-  r.every = every_->value();
-  r.unit = static_cast<planning::PeriodKind>(unit_->currentData().toInt());
-  r.day = day_->value();
-  r.reminders = reminders_->isChecked();
+  form_.recurrence = recurrence_->fields();
 }
 
 bool ScheduleDialog::save() {

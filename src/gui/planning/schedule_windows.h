@@ -11,6 +11,7 @@
 
 #include "gui/qt_prompter.h"
 #include "planning/schedules.h"
+#include "store/regional.h"
 
 class QCheckBox;
 class QComboBox;
@@ -85,6 +86,31 @@ class ScheduleListWindow final : public QDialog {
   QAction* toggle_;
 };
 
+// The recurrence part both schedule forms share: next and end date, the
+// no-end tick, every N days/weeks/months or day D of every month, reminders.
+class RecurrenceBox final : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit RecurrenceBox(const store::RegionalSettings& regional, QWidget* parent = nullptr);
+
+  void setFields(const planning::RecurrenceFields& fields);
+  [[nodiscard]] planning::RecurrenceFields fields() const;
+  // The core's field names for the balloons of CheckRecurrence.
+  void bind(FieldBindings& bindings);
+
+ private:
+  QDateEdit* next_;
+  QDateEdit* end_;
+  QCheckBox* noEnd_;
+  QRadioButton* everyMode_;
+  QRadioButton* dayMode_;
+  QSpinBox* every_;
+  QComboBox* unit_;
+  QSpinBox* day_;
+  QCheckBox* reminders_;
+};
+
 class ScheduleDialog final : public QDialog {
   Q_OBJECT
 
@@ -117,15 +143,7 @@ class ScheduleDialog final : public QDialog {
   QLineEdit* amount_;
   QComboBox* category_;
   QComboBox* subcategory_;
-  QDateEdit* next_;
-  QDateEdit* end_;
-  QCheckBox* noEnd_;
-  QRadioButton* everyMode_;
-  QRadioButton* dayMode_;
-  QSpinBox* every_;
-  QComboBox* unit_;
-  QSpinBox* day_;
-  QCheckBox* reminders_;
+  RecurrenceBox* recurrence_;
 };
 
 }  // namespace tallyvane::gui
