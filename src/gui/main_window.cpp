@@ -214,7 +214,8 @@ void MainWindow::buildActions() {
           [this] { changed(RunInvestmentScheduleList(context_, this)); });
   securities_ = makeAction("securities", tr("S&ecurities..."), tr("Manage the securities you invest in"), nullptr);
   connect(securities_, &QAction::triggered, this, [this] { changed(RunSecurityWindow(context_, this)); });
-  budgets_ = laterAction("budgets", tr("&Budgets..."));
+  budgets_ = makeAction("budgets", tr("&Budgets..."), tr("Plan monthly income and spending"), nullptr);
+  connect(budgets_, &QAction::triggered, this, [this] { changed(RunBudgetList(context_, this)); });
   reportCategories_ = laterAction("reportIncomeExpenses", tr("&Income/Expenses by Category"));
   reportPayees_ = laterAction("reportExpensesByPayee", tr("&Expenses by Payee"));
   reportActivity_ = laterAction("reportAccountActivity", tr("&Account Activity"));
@@ -844,6 +845,7 @@ void MainWindow::updateActions() {
   schedules_->setEnabled(open);
   investmentSchedules_->setEnabled(open);
   securities_->setEnabled(open);
+  budgets_->setEnabled(open);
   schedule_->setEnabled(bank && currentSelected);
   showSplitsAction_->setEnabled(bank);
   showSplitsAction_->setText(showSplits_ ? tr("Hide &Split Transactions") : tr("Show &Split Transactions"));

@@ -1,7 +1,7 @@
 // The planning windows as the main window opens them: reconciliation,
-// scheduled transactions, securities and investment schedules. Each runs
-// modally over `parent` and returns true when it changed the data, so the
-// caller refills what it shows.
+// scheduled transactions, securities, investment schedules and budgets. Each
+// runs modally over `parent` and returns true when it changed the data, so
+// the caller refills what it shows.
 #pragma once
 
 #include <optional>
@@ -30,5 +30,9 @@ bool RunSecurityWindow(GuiContext& context, QWidget* parent);
 // "Scheduled Investment Transactions": refused with a message when there is
 // no investment account.
 bool RunInvestmentScheduleList(GuiContext& context, QWidget* parent);
+
+// "Budgets": the list with the new-budget wizard, the property sheet, rename
+// and delete.
+bool RunBudgetList(GuiContext& context, QWidget* parent);
 
 }  // namespace tallyvane::gui
