@@ -201,6 +201,12 @@ InvestmentRegister::InvestmentRegister(GuiContext& context, QWidget* parent) : Q
     header->resizeSection(column, money);
   }
   for (int column : {InvestmentModel::Shares, InvestmentModel::RunningShares}) header->resizeSection(column, digit * 9);
+  // No heading is cut short.
+  const QFontMetrics headings(header->font());
+  for (int column = InvestmentModel::Shares; column < InvestmentModel::ColumnCount; ++column) {
+    const int needed = headings.horizontalAdvance(model_->headerData(column, Qt::Horizontal).toString()) + digit * 3;
+    header->resizeSection(column, std::max(header->sectionSize(column), needed));
+  }
 
   auto action = [this](const char* name, const QString& text, const QString& tip, void (InvestmentRegister::*slot)()) {
     auto* a = new QAction(text, this);

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCheckBox>
 #include <QDateEdit>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTableView>
 #include <QTimer>
@@ -13,6 +15,7 @@
 #include "gui/balloon.h"
 #include "gui/gui_context.h"
 #include "gui/main_window.h"
+#include "gui/planning/budget_windows.h"
 #include "gui/planning/investment_register.h"
 #include "gui/planning/reconcile_window.h"
 #include "ledger/accounts.h"
@@ -116,11 +119,47 @@ void Investments(MainWindow& window, GuiContext& context, const QString& path) {
   SaveSoon(path, nullptr);
 }
 
+// The expense page of a new budget, with the amounts of a household.
+void Budget(MainWindow& window, GuiContext& context, const QString& path) {
+  auto* wizard = new NewBudgetWizardDialog(context, &window);
+  wizard->setAttribute(Qt::WA_DeleteOnClose);
+  wizard->resize(720, 600);
+  wizard->show();
+  if (auto* name = wizard->findChild<QLineEdit*>(QStringLiteral("name"))) name->setText(QStringLiteral("Household 2027"));
+  auto plan = [](QTableView* view, const QString& category, const QString& amount) {
+    if (view == nullptr) return;
+    QAbstractItemModel* model = view->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+      if (model->index(row, 0).data().toString() == category) model->setData(model->index(row, 1), amount);
+    }
+  };
+  wizard->next();
+  wizard->next();
+  plan(wizard->findChild<QTableView*>(QStringLiteral("incomes")), QStringLiteral("Income | Salary"),
+       QStringLiteral("4,368.80"));
+  wizard->next();
+  auto* expenses = wizard->findChild<QTableView*>(QStringLiteral("expenses"));
+  const std::pair<const char*, const char*> amounts[] = {
+      {"Food | Groceries", "650.00"}, {"Food | Dining Out", "180.00"}, {"Housing | Rent", "1,755.00"},
+      {"Bills | Electricity", "120.00"}, {"Bills | Internet", "59.99"}, {"Bills | Telephone", "45.00"},
+      {"Auto | Fuel", "160.00"}, {"Auto | Insurance", "95.00"}};
+  for (const auto& [category, amount] : amounts) {
+    plan(expenses, QString::fromUtf8(category), QString::fromUtf8(amount));
+  }
+  if (auto* warn = wizard->findChild<QCheckBox*>(QStringLiteral("warn"))) warn->setChecked(true);
+  if (expenses != nullptr) expenses->setFocus();
+  SaveSoon(path, wizard);
+}
+
 }  // namespace
 
 bool RunPlanningScene(MainWindow& window, GuiContext& context, const QString& scene, const QString& path) {
   if (scene == QLatin1String("reconcile")) {
     Reconcile(window, context, path);
+    return true;
+  }
+  if (scene == QLatin1String("budget")) {
+    Budget(window, context, path);
     return true;
   }
   if (scene == QLatin1String("investments")) {
