@@ -862,6 +862,19 @@ void MainWindow::updateActions() {
   changePassword_->setEnabled(open);
   changePassword_->setText(protectedBook ? tr("Change &Password...") : tr("Add &Password..."));
   removePassword_->setEnabled(protectedBook);
+  // The task panel's links follow their commands, which may have changed
+  // since the panel was filled.
+  for (int group = 0; group < panelModel_->rowCount(); ++group) {
+    QStandardItem* heading = panelModel_->item(group);
+    for (int row = 0; row < heading->rowCount(); ++row) {
+      QStandardItem* item = heading->child(row);
+      const QString name = item->data(kActionRole).toString();
+      if (name.isEmpty()) continue;
+      if (auto* action = findChild<QAction*>(name)) {
+        item->setFlags(action->isEnabled() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags);
+      }
+    }
+  }
 }
 
 // ---------------------------------------------------------------- choosing

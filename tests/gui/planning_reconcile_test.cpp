@@ -1,13 +1,17 @@
 // The reconciliation windows driven through their widgets: the statement
 // form, ticking by click and Space, the live figures, corrections, and the
 // answers to the balancing question.
+#include <QAction>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QLabel>
+#include <QStandardItemModel>
 #include <QTableView>
+#include <QTreeView>
 
 #include "dialogs_fixture.h"
+#include "gui/main_window.h"
 #include "gui/planning/planning_windows.h"
 #include "gui/planning/reconcile_window.h"
 
@@ -161,6 +165,51 @@ TEST_F(ReconcileWindowTest, TheStatementFormRefusesAnUnreadableBalanceAtItsField
   EXPECT_TRUE(statement.isVisible());
   EXPECT_EQ(Balloon(), "closing||Please enter a valid closing balance.");
   EXPECT_EQ(LastReconciled(), "0");
+}
+
+}  // namespace
+}  // namespace tallyvane::gui
+
+namespace tallyvane::gui {
+namespace {
+
+// "Reconcile Account" from the main window's menu and its task panel: the
+// statement form opens over the shown account and the window follows.
+TEST_F(ReconcileWindowTest, TheMenuAndTaskPanelOpenTheStatementForTheShownAccount) {
+  MainWindow window(context_);
+  prompter_.setParentWidget(&window);
+  window.refill();
+  window.selectAccount(kChecking);
+  QAction* reconcile = window.findChild<QAction*>(QStringLiteral("reconcileAccount"));
+  ASSERT_TRUE(reconcile->isEnabled());
+  QStandardItem* link = nullptr;
+  QStandardItemModel* panel = window.panelModel();
+  for (int group = 0; group < panel->rowCount(); ++group) {
+    for (int row = 0; row < panel->item(group)->rowCount(); ++row) {
+      if (panel->item(group)->child(row)->text() == QStringLiteral("Reconcile Account")) link = panel->item(group)->child(row);
+    }
+  }
+  ASSERT_NE(link, nullptr);
+  EXPECT_TRUE(link->flags() & Qt::ItemIsEnabled) << "the link follows its command";
+
+  bool windowShown = false;
+  OnNextModal([&](QWidget* modal) {
+    auto* statement = qobject_cast<StatementDialog*>(modal);
+    ASSERT_NE(statement, nullptr);
+    EXPECT_EQ(statement->windowTitle(), QStringLiteral("Reconcile Transactions (Checking Account)"));
+    OnNextModal([&](QWidget* next) {
+      auto* reconciling = qobject_cast<ReconcileWindow*>(next);
+      ASSERT_NE(reconciling, nullptr);
+      windowShown = true;
+      EXPECT_EQ(reconciling->model()->rowCount(), 2);
+      Click(*reconciling, "cancel");
+    });
+    Type(Field<QLineEdit>(*statement, "closing"), QStringLiteral("460.00"));
+    Click(*statement, "ok");
+  });
+  window.panelView()->activated(link->index());
+  EXPECT_TRUE(windowShown);
+  EXPECT_EQ(LastReconciled(), "2026-11-05") << "abandoned after starting: the opening date stays";
 }
 
 }  // namespace
