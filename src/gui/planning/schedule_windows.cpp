@@ -251,11 +251,12 @@ ScheduleListWindow::ScheduleListWindow(GuiContext& context, QWidget* parent, boo
 }
 
 std::vector<planning::ScheduleKey> ScheduleListWindow::selectedKeys() const {
+  // In list order, as the schedules are posted one after another.
+  std::vector<int> rows;
+  for (const QModelIndex& index : view_->selectionModel()->selectedRows()) rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
   std::vector<planning::ScheduleKey> keys;
-  for (const QModelIndex& index : view_->selectionModel()->selectedRows()) keys.push_back(model_->keyAt(index.row()));
-  std::sort(keys.begin(), keys.end(), [this](planning::ScheduleKey a, planning::ScheduleKey b) {
-    return model_->rowOfKey(a) < model_->rowOfKey(b);
-  });
+  for (int row : rows) keys.push_back(model_->keyAt(row));
   return keys;
 }
 
