@@ -11,3 +11,7 @@ if(TARGET tallyvane_gui)
   target_compile_definitions(bench_review_window PRIVATE TALLYVANE_BENCH_TEMPLATE="${TALLYVANE_SHARE_DIR}/tallyvane-0.vdb")
   add_dependencies(bench_review_window template_data)
 endif()
+
+# The reconciliation window on the benchmark book.
+add_executable(bench_reconcile_window reconcile_window_bench.cpp)
+target_link_libraries(bench_reconcile_window PRIVATE tallyvane_gui)

@@ -34,6 +34,8 @@
 #include "gui/balloon.h"
 #include "gui/dialogs/dialogs.h"
 #include "gui/dialogs/form_support.h"
+#include "gui/planning/investment_register.h"
+#include "gui/planning/planning_windows.h"
 #include "gui/reports/charts.h"
 #include "gui/reports/report_window.h"
 #include "gui/settings/settings_windows.h"
@@ -127,16 +129,6 @@ QAction* MainWindow::makeAction(const char* name, const QString& text, const QSt
   return action;
 }
 
-QAction* MainWindow::laterAction(const char* name, const QString& text) {
-  auto* action = new QAction(text, this);
-  action->setObjectName(QLatin1String(name));
-  action->setToolTip(QLatin1String(kNotAvailableYet));
-  action->setStatusTip(QLatin1String(kNotAvailableYet));
-  action->setEnabled(false);
-  later_.push_back(action);
-  return action;
-}
-
 void MainWindow::buildActions() {
   addTransaction_ = makeAction("addTransaction", tr("&Add Transaction"), tr("Add a new transaction"),
                                &MainWindow::addTransaction);
@@ -209,10 +201,27 @@ void MainWindow::buildActions() {
   importCsv_ = makeAction("importCsv", tr("Import from &CSV file..."),
                           tr("Import a comma-separated file into the selected account"), nullptr);
   connect(importCsv_, &QAction::triggered, this, [this] { changed(RunCsvImport(context_, this, account_)); });
-  reconcile_ = laterAction("reconcileAccount", tr("Re&concile Account..."));
-  schedules_ = laterAction("scheduledTransactions", tr("&Scheduled Transactions..."));
-  investmentSchedules_ = laterAction("scheduledInvestments", tr("Scheduled &Investment Transactions..."));
-  budgets_ = laterAction("budgets", tr("&Budgets..."));
+  reconcile_ = makeAction("reconcileAccount", tr("Re&concile Account..."), tr("Compare this account with a bank statement"),
+                          nullptr);
+  connect(reconcile_, &QAction::triggered, this, [this] {
+    if (account_ != 0 && !investment_) changed(RunReconciliation(context_, this, account_));
+  });
+  schedules_ = makeAction("scheduledTransactions", tr("&Scheduled Transactions..."),
+                          tr("Post, skip and manage scheduled transactions"), nullptr);
+  connect(schedules_, &QAction::triggered, this, [this] {
+    // Opened after the start-up reminder, the list shows what is due.
+    const bool overdue = dueReminder_;
+    dueReminder_ = false;
+    changed(RunScheduleList(context_, this, overdue));
+  });
+  investmentSchedules_ = makeAction("scheduledInvestments", tr("Scheduled &Investment Transactions..."),
+                                    tr("Post, skip and manage scheduled investment transactions"), nullptr);
+  connect(investmentSchedules_, &QAction::triggered, this,
+          [this] { changed(RunInvestmentScheduleList(context_, this)); });
+  securities_ = makeAction("securities", tr("S&ecurities..."), tr("Manage the securities you invest in"), nullptr);
+  connect(securities_, &QAction::triggered, this, [this] { changed(RunSecurityWindow(context_, this)); });
+  budgets_ = makeAction("budgets", tr("&Budgets..."), tr("Plan monthly income and spending"), nullptr);
+  connect(budgets_, &QAction::triggered, this, [this] { changed(RunBudgetList(context_, this)); });
   // The report, options and backup windows live in gui/reports and gui/settings.
   auto command = [this](const char* name, const QString& text, const QString& tip, std::function<bool()> run) {
     QAction* action = makeAction(name, text, tip, nullptr);
@@ -239,7 +248,13 @@ void MainWindow::buildActions() {
                     [this] { return RunBackUpData(context_, this); });
   restore_ = command("restoreData", tr("&Restore Data..."), tr("Replace your data with a backup"),
                      [this] { return RunRestoreData(context_, this); });
-  schedule_ = laterAction("scheduleTransaction", tr("Sc&hedule Transaction..."));
+  schedule_ = makeAction("scheduleTransaction", tr("Sc&hedule Transaction..."),
+                         tr("Make a scheduled transaction from this transaction"), nullptr);
+  connect(schedule_, &QAction::triggered, this, [this] {
+    if (const auto current = currentTransaction(); current && !investment_) {
+      changed(RunScheduleFromTransaction(context_, this, *current));
+    }
+  });
 }
 
 void MainWindow::buildMenus() {
@@ -275,7 +290,7 @@ void MainWindow::buildMenus() {
   manage->addAction(schedules_);
   manage->addAction(investmentSchedules_);
   manage->addAction(budgets_);
-  manage->addAction(laterAction("securities", tr("S&ecurities...")));
+  manage->addAction(securities_);
 
   QMenu* reports = menuBar()->addMenu(tr("&Reports"));
   reports->addAction(reportCategories_);
@@ -314,10 +329,9 @@ void MainWindow::buildToolBar() {
     auto* tool = new QAction(style()->standardIcon(icon), label, this);
     tool->setObjectName(QLatin1String(name));
     connect(tool, &QAction::triggered, command, &QAction::trigger);
-    const bool isLater = std::find(later_.begin(), later_.end(), command) != later_.end();
-    auto follow = [tool, command, hint, isLater] {
+    auto follow = [tool, command, hint] {
       tool->setEnabled(command->isEnabled());
-      tool->setToolTip(isLater ? QString::fromLatin1(kNotAvailableYet) : hint);
+      tool->setToolTip(hint);
       tool->setStatusTip(tool->toolTip());
     };
     connect(command, &QAction::changed, tool, follow);
@@ -449,12 +463,13 @@ void MainWindow::buildCentre() {
   register_->addAction(deleteTransaction_);
   registerStack_->addWidget(register_);
 
-  investmentPlaceholder_ = new QLabel(
-      tr("This is an investment account. Its register comes in a later version of Tallyvane."), registerStack_);
-  investmentPlaceholder_->setObjectName(QStringLiteral("investmentPlaceholder"));
-  investmentPlaceholder_->setAlignment(Qt::AlignCenter);
-  investmentPlaceholder_->setWordWrap(true);
-  registerStack_->addWidget(investmentPlaceholder_);
+  investmentRegister_ = new InvestmentRegister(context_, registerStack_);
+  // Rows written there move the account's value on the panel.
+  connect(investmentRegister_, &InvestmentRegister::changed, this, [this] {
+    fillPanel();
+    fillRegister();
+  });
+  registerStack_->addWidget(investmentRegister_);
   emptyRegister_ = new QLabel(tr("There is no account yet. Choose Accounts > Add Account to set one up."),
                               registerStack_);
   emptyRegister_->setObjectName(QStringLiteral("noAccount"));
@@ -582,6 +597,7 @@ void MainWindow::runStartEvent(int event) {
       }
       break;
     case DueSchedulesEvent:
+      dueReminder_ = true;
       ShowBalloon(panel_, tr("Scheduled Transactions"), Text(app::kSchedulesWaitingHint), BalloonIcon::Information);
       break;
     case PasswordEvent:
@@ -706,9 +722,7 @@ void MainWindow::fillPanel() {
     auto* item = new QStandardItem(text);
     item->setFlags(action->isEnabled() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags);
     item->setData(action->objectName(), kActionRole);
-    item->setToolTip(std::find(later_.begin(), later_.end(), action) != later_.end()
-                         ? QString::fromLatin1(kNotAvailableYet)
-                         : action->statusTip());
+    item->setToolTip(action->statusTip());
     parent->appendRow(item);
     return item;
   };
@@ -784,8 +798,11 @@ void MainWindow::fillRegister() {
   }
   if (investment_) {
     model_->clear();
-    registerStack_->setCurrentWidget(investmentPlaceholder_);
-    statusBar()->clearMessage();
+    registerStack_->setCurrentWidget(investmentRegister_);
+    investmentRegister_->fill(account_, DateString(fromEdit_->date()), DateString(toEdit_->date()));
+    const int total = investmentRegister_->model()->rowCount();
+    statusBar()->showMessage(total == 1 ? tr("1 investment in this period")
+                                        : tr("%1 investments in this period").arg(total));
     return;
   }
   registerStack_->setCurrentWidget(register_);
@@ -849,6 +866,12 @@ void MainWindow::updateActions() {
   voidTransaction_->setEnabled(bank && !selected.empty());
   unreconcile_->setEnabled(bank && currentSelected && currentReconciled);
   split_->setEnabled(bank && currentSelected && selected.size() == 1);
+  reconcile_->setEnabled(bank);
+  schedules_->setEnabled(open);
+  investmentSchedules_->setEnabled(open);
+  securities_->setEnabled(open);
+  budgets_->setEnabled(open);
+  schedule_->setEnabled(bank && currentSelected);
   showSplitsAction_->setEnabled(bank);
   showSplitsAction_->setText(showSplits_ ? tr("Hide &Split Transactions") : tr("Show &Split Transactions"));
   findTransaction_->setEnabled(bank && model_->totalRows() > 0);

@@ -27,15 +27,13 @@ class QTreeView;
 
 namespace tallyvane::gui {
 
+class InvestmentRegister;
 class RegisterModel;
 class RegisterView;
 
 // Provides and opens the data file before the window is built; a file that
 // cannot be provided is reported and the window opens on what there is.
 void OpenBook(GuiContext& context);
-
-// The text a command whose window comes in a later version shows.
-inline constexpr const char* kNotAvailableYet = "Not available yet";
 
 class MainWindow final : public QMainWindow {
   Q_OBJECT
@@ -66,6 +64,7 @@ class MainWindow final : public QMainWindow {
   [[nodiscard]] QStandardItemModel* panelModel() const { return panelModel_; }
   [[nodiscard]] QTreeView* panelView() const { return panel_; }
   [[nodiscard]] bool investmentMode() const { return investment_; }
+  [[nodiscard]] InvestmentRegister* investmentRegister() const { return investmentRegister_; }
 
  public slots:
   void showAndActivate();
@@ -112,13 +111,13 @@ class MainWindow final : public QMainWindow {
   void setCategory(ledger::TransactionKey key, const QString& text);
 
   QAction* makeAction(const char* name, const QString& text, const QString& tip, void (MainWindow::*slot)());
-  QAction* laterAction(const char* name, const QString& text);
 
   GuiContext& context_;
   ledger::AccountKey account_ = 0;
   bool investment_ = false;
   bool showSplits_ = false;
   bool filling_ = false;
+  bool dueReminder_ = false;  // the start-up reminder of due schedules was shown
   std::string findText_;
   reports::PeriodMemory periodMemory_;
 
@@ -130,7 +129,7 @@ class MainWindow final : public QMainWindow {
   QStackedWidget* registerStack_ = nullptr;
   RegisterView* register_ = nullptr;
   RegisterModel* model_ = nullptr;
-  QLabel* investmentPlaceholder_ = nullptr;
+  InvestmentRegister* investmentRegister_ = nullptr;
   QLabel* emptyRegister_ = nullptr;
   QTreeView* panel_ = nullptr;
   QStandardItemModel* panelModel_ = nullptr;
@@ -158,14 +157,13 @@ class MainWindow final : public QMainWindow {
   QAction* removePassword_ = nullptr;
   QAction* exit_ = nullptr;
   QAction* about_ = nullptr;
-  // Commands whose windows come later, by name.
-  std::vector<QAction*> later_;
   QAction* retrieve_ = nullptr;
   QAction* importOfx_ = nullptr;
   QAction* importCsv_ = nullptr;
   QAction* reconcile_ = nullptr;
   QAction* schedules_ = nullptr;
   QAction* investmentSchedules_ = nullptr;
+  QAction* securities_ = nullptr;
   QAction* budgets_ = nullptr;
   QAction* reportCategories_ = nullptr;
   QAction* reportPayees_ = nullptr;

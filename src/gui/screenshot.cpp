@@ -21,6 +21,7 @@
 
 #include "gui/dialogs/dialogs.h"
 #include "gui/main_window.h"
+#include "gui/planning/planning_scenes.h"
 #include "gui/register_model.h"
 #include "gui/register_view.h"
 #include "gui/reports/report_scenes.h"
@@ -135,6 +136,7 @@ void ArmScreenshot(MainWindow& window, GuiContext& context) {
 
   QTimer::singleShot(1500, &window, [&window, &context, path, scene] {
     if (RunReportScene(scene, path, window, context)) return;
+    if (RunPlanningScene(window, context, scene, path)) return;
     if (scene == QLatin1String("form")) {
       WhenModalOpens(path, [&context](QWidget* form) {
         // A typing slip in the amount: the save is refused with a balloon.

@@ -116,6 +116,7 @@ void Reconciliation::ListReconcileCandidates() {
     if (c.ticked) ticked.insert(c.key);
   }
   candidates_.clear();
+  tickedSum_ = Money();
 
   // Payee and account names repeat across thousands of rows: each is looked
   // up once.
@@ -138,6 +139,7 @@ void Reconciliation::ListReconcileCandidates() {
       c.deposit = row.amount;
     }
     c.ticked = ticked.count(c.key) > 0;
+    if (c.ticked) tickedSum_ += contribution(c);
     if (row.date.substr(0, 10) <= openingDate_) {
       listedOnOrBeforeOpening += asset_ ? row.amount : -row.amount;
     }
@@ -163,25 +165,27 @@ void Reconciliation::setShowAll(bool on) {
 }
 
 bool Reconciliation::tick(TransactionKey key, bool ticked) {
-  for (ReconcileCandidate& c : candidates_) {
-    if (c.key == key) {
-      c.ticked = ticked;
-      return true;
-    }
+  for (std::size_t row = 0; row < candidates_.size(); ++row) {
+    if (candidates_[row].key == key) return tickRow(row, ticked);
   }
   return false;
 }
 
-Money Reconciliation::ComputeReconciledBalance() const {
-  Money balance = openingBalance_;
-  for (const ReconcileCandidate& c : candidates_) {
-    if (!c.ticked) continue;
-    const Money payment = c.payment.value_or(Money());
-    const Money deposit = c.deposit.value_or(Money());
-    balance += asset_ ? deposit - payment : payment - deposit;
-  }
-  return balance;
+bool Reconciliation::tickRow(std::size_t row, bool ticked) {
+  if (row >= candidates_.size()) return false;
+  ReconcileCandidate& c = candidates_[row];
+  if (c.ticked != ticked) tickedSum_ += ticked ? contribution(c) : -contribution(c);
+  c.ticked = ticked;
+  return true;
 }
+
+Money Reconciliation::contribution(const ReconcileCandidate& c) const {
+  const Money payment = c.payment.value_or(Money());
+  const Money deposit = c.deposit.value_or(Money());
+  return asset_ ? deposit - payment : payment - deposit;
+}
+
+Money Reconciliation::ComputeReconciledBalance() const { return openingBalance_ + tickedSum_; }
 
 ReconcileSummary Reconciliation::summary() const {
   ReconcileSummary s;
@@ -207,8 +211,10 @@ Status Reconciliation::EditCandidateAmount(std::size_t row, CandidateColumn colu
   if (!store::IsValidMoneyText(data_->regional(), text)) {
     return Status::Fail("Please enter a valid transaction amount.", "", field);
   }
+  if (c.ticked) tickedSum_ -= contribution(c);
   cell = store::ParseMoney(data_->regional(), text);
   other.reset();
+  if (c.ticked) tickedSum_ += contribution(c);
   return Status::Ok();
 }
 

@@ -95,7 +95,10 @@ class Reconciliation {
   void setShowAll(bool on);
   // False when the row is not in the list.
   bool tick(TransactionKey key, bool ticked = true);
+  // The same by list position, without a search: what a window's click uses.
+  bool tickRow(std::size_t row, bool ticked = true);
 
+  // Kept as rows are ticked and corrected, so it costs nothing per tick.
   [[nodiscard]] Money ComputeReconciledBalance() const;
   [[nodiscard]] ReconcileSummary summary() const;
 
@@ -127,7 +130,11 @@ class Reconciliation {
   bool showAll_ = false;
   bool finished_ = false;
   Money openingBalance_;
+  // The ticked rows' sum in the account's own direction.
+  Money tickedSum_;
   std::vector<ReconcileCandidate> candidates_;
+
+  [[nodiscard]] Money contribution(const ReconcileCandidate& c) const;
 };
 
 struct StartResult {

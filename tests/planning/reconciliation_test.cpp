@@ -295,6 +295,36 @@ TEST_F(ReconciliationTest, AmountEditsAreRefusedOnSplitsTheOtherSideAndNonMoney)
   EXPECT_EQ(r.candidates()[1].deposit, Money(8500));
 }
 
+// The reconciled balance is kept as rows change rather than summed again, so
+// every way a ticked row changes must move it: tick, untick, a repeated tick,
+// a corrected amount, and a rebuilt list that ticks the rows again.
+TEST_F(ReconciliationTest, ReconciledBalanceFollowsTicksCorrectionsAndRebuilds) {
+  AssetStatement();
+  const TransactionKey old = Add(kChecking, "7.00", "2026-10-01");
+  Reconciliation r = Start(kChecking, "0", "2026-12-10", "2026-11-05");
+  const Money opening = r.summary().openingBalance;
+  EXPECT_EQ(r.ComputeReconciledBalance(), opening);
+  ASSERT_TRUE(r.tickRow(0));
+  ASSERT_TRUE(r.tickRow(0));  // ticking twice counts once
+  EXPECT_EQ(r.ComputeReconciledBalance(), opening - Money(12000));
+  ASSERT_TRUE(r.tickRow(1));
+  EXPECT_EQ(r.ComputeReconciledBalance(), opening - Money(4000));
+  ASSERT_TRUE(r.EditCandidateAmount(1, CandidateColumn::Deposit, "100.00").ok);
+  EXPECT_EQ(r.ComputeReconciledBalance(), opening - Money(2000));
+  ASSERT_TRUE(r.tickRow(0, false));
+  EXPECT_EQ(r.ComputeReconciledBalance(), opening + Money(10000));
+  EXPECT_FALSE(r.tickRow(2));
+  ASSERT_TRUE(r.EditCandidateAmount(0, CandidateColumn::Payment, "1.00").ok);  // unticked: no change
+  EXPECT_EQ(r.ComputeReconciledBalance(), opening + Money(10000));
+
+  r.setShowAll(true);
+  r.tick(old);
+  const Money wide = r.summary().openingBalance;
+  // The rebuilt list reads amounts from the file again: the ticked deposit is 80.00 once more.
+  EXPECT_EQ(r.ComputeReconciledBalance(), wide + Money(8000) - Money(700));
+  EXPECT_EQ(r.summary().difference, -r.ComputeReconciledBalance());
+}
+
 TEST_F(ReconciliationTest, StatementFormRefusesAnUnreadableClosingBalance) {
   AssetStatement();
   auto form = ProposeStatement(data(), kChecking);

@@ -36,6 +36,7 @@
 #include "gui/dialogs/form_support.h"
 #include "gui/dialogs/password_recovery.h"
 #include "gui/gui_context.h"
+#include "gui/planning/planning_windows.h"
 #include "gui/qt_progress.h"
 #include "gui/reports/charts.h"
 #include "gui/reports/painter_canvas.h"
@@ -882,9 +883,10 @@ bool RunActivityReport(GuiContext& context, reports::PeriodMemory& memory, QWidg
 
 bool RunBudgetReport(GuiContext& context, QWidget* parent) {
   if (!reports::AnyBudgetExists(context.data)) {
-    // The budget wizard is the planning windows' own; saying no ends here.
-    (void)reports::AskToCreateBudget(context.prompter);
-    return false;
+    // Saying yes opens the budget list, where the wizard makes one.
+    if (!reports::AskToCreateBudget(context.prompter)) return false;
+    const bool made = RunBudgetList(context, parent);
+    if (!reports::AnyBudgetExists(context.data)) return made;
   }
   BudgetPeriodWindow dialog(context, parent);
   if (dialog.exec() != QDialog::Accepted) return false;
