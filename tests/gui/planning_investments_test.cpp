@@ -89,6 +89,8 @@ TEST_F(InvestmentRegisterTest, BuyAndSellShowRunningSharesValueAndTotals) {
   EXPECT_EQ(Cell(0, InvestmentModel::Security), QStringLiteral("Acme Corp"));
   EXPECT_EQ(Cell(0, InvestmentModel::RunningShares), QStringLiteral("10"));
   EXPECT_EQ(Cell(0, InvestmentModel::Value), QStringLiteral("$250.00"));
+  // A price per share reads as paid, whatever sign the action stores.
+  EXPECT_EQ(Cell(0, InvestmentModel::Price), QStringLiteral("$25.00"));
   EXPECT_EQ(Cell(0, InvestmentModel::Total), QStringLiteral("-$259.95"));
   EXPECT_EQ(Cell(1, InvestmentModel::Shares), QStringLiteral("-4"));
   EXPECT_EQ(Cell(1, InvestmentModel::RunningShares), QStringLiteral("6"));

@@ -66,7 +66,10 @@ QVariant InvestmentModel::data(const QModelIndex& index, int role) const {
   auto moneyOf = [&line](int c) -> std::optional<store::Money> {
     switch (c) {
       case Price:
-        return line.row.price;
+        // The stored price carries the action's sign; a price per share reads
+        // as what was paid or got, and rows without one show none.
+        if (line.row.price.minorUnits() == 0) return std::nullopt;
+        return line.row.price.minorUnits() < 0 ? -line.row.price : line.row.price;
       case Value:
         return line.value;
       case Total:
