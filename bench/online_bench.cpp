@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "import_fixture.h"
 #include "import/import_review.h"
 #include "online/directory.h"
 #include "online/online_fixture.h"
@@ -24,19 +25,8 @@ using online::testing::ServerOptions;
 using online::testing::TestPki;
 using online::testing::TestServer;
 
-class FixedClock final : public store::Clock {
- public:
-  [[nodiscard]] std::time_t now() const override { return store::DateTextToTime("2026-12-10", "12:00:00"); }
-};
-
-class Quiet final : public store::Prompter {
- public:
-  std::size_t ask(std::string_view, std::string_view, const std::vector<std::string>& b, store::Icon) override {
-    return b.empty() ? 0 : b.size() - 1;
-  }
-  void message(std::string_view, std::string_view, store::Icon) override {}
-  void balloon(std::string_view, std::string_view, std::string_view) override {}
-};
+using bench::FixedClock;
+using bench::Quiet;
 
 struct DataFile {
   explicit DataFile(const char* name) {
