@@ -8,7 +8,8 @@
 
 namespace tallyvane::bench {
 
-bool WriteBook(const std::filesystem::path& dir, const std::filesystem::path& templateFile, int64_t count) {
+bool WriteBook(const std::filesystem::path& dir, const std::filesystem::path& templateFile, int64_t count,
+               const std::string& reconciledBefore) {
   std::error_code error;
   std::filesystem::create_directories(dir, error);
   const auto file = dir / "tallyvane.vdb";
@@ -23,7 +24,7 @@ bool WriteBook(const std::filesystem::path& dir, const std::filesystem::path& te
   store::Db& db = data.db();
   const long long n = count;
   // Account boundaries as shares of the rows.
-  const long long a1 = n * 35 / 100;
+  const long long a1 = n * 40 / 100;
   const long long a2 = n * 60 / 100;
   const long long a3 = n * 75 / 100;
   const long long a4 = n * 83 / 100;
@@ -48,6 +49,11 @@ bool WriteBook(const std::filesystem::path& dir, const std::filesystem::path& te
   ok = ok && db.exec("INSERT INTO SplitTransactions (TransactionID, Amount, Category, Note, Deleted) "
                      "SELECT ID, Amount / 2, 20, '', 0 FROM Transactions WHERE SplitTransaction = 1 UNION ALL "
                      "SELECT ID, Amount - Amount / 2, 21, '', 0 FROM Transactions WHERE SplitTransaction = 1");
+  if (!reconciledBefore.empty()) {
+    ok = ok && db.exec(store::FormatSql("UPDATE Transactions SET Cleared = 1, Reconciled = 1 WHERE TransactionDate < '%Q'",
+                                        {reconciledBefore}));
+    ok = ok && db.exec(store::FormatSql("UPDATE Accounts SET LastReconciled = '%Q' WHERE ID <= 6", {reconciledBefore}));
+  }
   ok = ok && db.exec("INSERT INTO Budgets VALUES (1, 'Household', 0, 0)");
   ok = ok && db.exec("INSERT INTO BudgetAccounts (BudgetID, AccountID) VALUES (1, 1), (1, 2)");
   ok = ok && db.exec("INSERT INTO BudgetCategories (BudgetID, CategoryID, Amount) VALUES (1, 20, 50000), "

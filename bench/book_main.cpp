@@ -1,5 +1,6 @@
-// tallyvane-bench-book DIR COUNT: writes the benchmark book into a data
-// folder, for benchmarks that run the programs themselves.
+// tallyvane-bench-book DIR COUNT [RECONCILED-BEFORE]: writes the benchmark
+// book into a data folder, for benchmarks that run the programs themselves;
+// with a date, every row before it reconciled.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -7,8 +8,8 @@
 #include "book.h"
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: tallyvane-bench-book DIR COUNT\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: tallyvane-bench-book DIR COUNT [RECONCILED-BEFORE]\n");
     return 2;
   }
   char* end = nullptr;
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tallyvane-bench-book: COUNT is a positive number of transactions\n");
     return 2;
   }
-  if (!tallyvane::bench::WriteBook(argv[1], TALLYVANE_BENCH_TEMPLATE, count)) {
+  if (!tallyvane::bench::WriteBook(argv[1], TALLYVANE_BENCH_TEMPLATE, count, argc == 4 ? argv[3] : "")) {
     std::fprintf(stderr, "tallyvane-bench-book: could not write %s/tallyvane.vdb\n", argv[1]);
     return 4;
   }

@@ -306,32 +306,43 @@ int Register(Session& session, Args& args) {
   if (const auto code = ReadRegisterArgs(session, args, r, rest)) return *code;
   if (!rest.empty()) return session.usage("unexpected " + rest[0]);
   const store::RegionalSettings& regional = session.data.regional();
-  Json list = Json::array();
   if (!session.json) session.out << "ID\tDate\tNumber\tPayee\tCategory\tPayment\tDeposit\tBalance\tReconciled\n";
-  for (const ledger::RegisterRow& row : ledger::RegisterRows(session.data, r.account, r.from, r.to, r.showSplits)) {
-    if (!session.json) {
-      session.out << row.row.key << '\t' << row.row.date << '\t' << row.row.number << '\t' << row.payeeText << '\t'
-                  << row.categoryText << '\t' << (row.payment ? store::FormatMoney(regional, *row.payment) : "") << '\t'
-                  << (row.deposit ? store::FormatMoney(regional, *row.deposit) : "") << '\t'
-                  << store::FormatMoney(regional, row.balance) << '\t' << (row.row.reconciled ? "R" : "") << '\n';
-      continue;
+  // Rows are read a page at a time and printed as they come, so a register of
+  // any length holds one page in memory.
+  ledger::RegisterPages pages(session.data, r.account, r.from, r.to, r.showSplits);
+  constexpr std::int64_t kPage = 1000;
+  bool first = true;
+  if (session.json) session.out << '[';
+  for (std::int64_t at = 0; at < pages.lineCount(); at += kPage) {
+    const std::vector<ledger::RegisterRow> lines = pages.lines(at, kPage);
+    if (lines.empty()) break;
+    for (const ledger::RegisterRow& row : lines) {
+      if (!session.json) {
+        session.out << row.row.key << '\t' << row.row.date << '\t' << row.row.number << '\t' << row.payeeText << '\t'
+                    << row.categoryText << '\t' << (row.payment ? store::FormatMoney(regional, *row.payment) : "")
+                    << '\t' << (row.deposit ? store::FormatMoney(regional, *row.deposit) : "") << '\t'
+                    << store::FormatMoney(regional, row.balance) << '\t' << (row.row.reconciled ? "R" : "") << '\n';
+        continue;
+      }
+      Json object = Json::object();
+      object.set("id", row.row.key)
+          .set("date", row.row.date)
+          .set("number", row.row.number)
+          .set("payee", row.payeeText)
+          .set("category", row.categoryText)
+          .set("note", row.note);
+      SetOptionalMoney(object, "payment", row.payment, regional);
+      SetOptionalMoney(object, "deposit", row.deposit, regional);
+      SetMoney(object, "balance", row.balance, regional);
+      object.set("cleared", row.row.cleared).set("reconciled", row.row.reconciled).set("void", row.row.isVoid);
+      object.set("split", row.row.split);
+      if (row.splitLine) object.set("split_line", *row.splitLine);
+      if (!first) session.out << ',';
+      first = false;
+      session.out << object.dump();
     }
-    Json object = Json::object();
-    object.set("id", row.row.key)
-        .set("date", row.row.date)
-        .set("number", row.row.number)
-        .set("payee", row.payeeText)
-        .set("category", row.categoryText)
-        .set("note", row.note);
-    SetOptionalMoney(object, "payment", row.payment, regional);
-    SetOptionalMoney(object, "deposit", row.deposit, regional);
-    SetMoney(object, "balance", row.balance, regional);
-    object.set("cleared", row.row.cleared).set("reconciled", row.row.reconciled).set("void", row.row.isVoid);
-    object.set("split", row.row.split);
-    if (row.splitLine) object.set("split_line", *row.splitLine);
-    list.push(std::move(object));
   }
-  if (session.json) session.out << list.dump() << '\n';
+  if (session.json) session.out << "]\n";
   return kExitDone;
 }
 
@@ -346,8 +357,7 @@ int RegisterFindCommand(Session& session, Args& args) {
     afterKey = ParseKey(*after);
     if (!afterKey) return session.usage("--after takes a transaction key");
   }
-  const auto rows = ledger::RegisterRows(session.data, r.account, r.from, r.to, false);
-  const auto found = ledger::RegisterFind(session.data, rows, rest[0], afterKey);
+  const auto found = ledger::RegisterFind(session.data, r.account, r.from, r.to, rest[0], afterKey);
   if (!found.key) return session.refuse(found.status);
   return PrintCreated(session, *found.key);
 }

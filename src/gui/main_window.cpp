@@ -812,9 +812,9 @@ void MainWindow::fillRegister() {
   const int scrolled = register_->verticalScrollBar() != nullptr ? register_->verticalScrollBar()->value() : 0;
   // Let go of the old rows first, so two long periods never sit in memory.
   model_->clear();
-  model_->setRows(ledger::RegisterRows(context_.data, account_, DateString(fromEdit_->date()),
-                                       DateString(toEdit_->date()), showSplits_),
-                  context_.data.regional(), Text(ledger::PaymentColumnTitle(context_.data, account_)));
+  model_->setPages(std::make_unique<ledger::RegisterPages>(context_.data, account_, DateString(fromEdit_->date()),
+                                                          DateString(toEdit_->date()), showSplits_),
+                   context_.data.regional(), Text(ledger::PaymentColumnTitle(context_.data, account_)));
   QItemSelection selection;
   for (ledger::TransactionKey key : selected) {
     const int row = model_->rowOfKey(key);
@@ -833,7 +833,6 @@ void MainWindow::fillRegister() {
   } else if (model_->rowCount() > 0) {
     // A fresh view opens on the latest row, selected, as a paper register
     // would, so the keyboard commands act at once.
-    while (model_->canFetchMore({})) model_->fetchMore({});
     const QModelIndex last = model_->index(model_->rowCount() - 1, RegisterModel::Date);
     register_->selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     register_->scrollToBottom();
@@ -1116,7 +1115,7 @@ void MainWindow::findTransaction() {
                                              Text(findText_), &ok);
   if (!ok || text.trimmed().isEmpty()) return;
   findText_ = text.toStdString();
-  const ledger::RegisterFindResult found = ledger::RegisterFind(context_.data, model_->allRows(), findText_, std::nullopt);
+  const ledger::RegisterFindResult found = ledger::RegisterFind(context_.data, account_, model_->from(), model_->to(), findText_, std::nullopt);
   if (found.key) {
     selectTransaction(*found.key);
   } else {
@@ -1131,7 +1130,7 @@ void MainWindow::findNext() {
     return;
   }
   const ledger::RegisterFindResult found =
-      ledger::RegisterFind(context_.data, model_->allRows(), findText_, currentTransaction());
+      ledger::RegisterFind(context_.data, account_, model_->from(), model_->to(), findText_, currentTransaction());
   if (found.key) {
     selectTransaction(*found.key);
   } else {

@@ -20,12 +20,14 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 RegisterModel::RegisterModel(QObject* parent)
     : QAbstractTableModel(parent), moneyFont_(QFontDatabase::systemFont(QFontDatabase::FixedFont)) {}
 
-void RegisterModel::setRows(std::vector<ledger::RegisterRow> rows, const store::RegionalSettings& regional,
-                            const QString& paymentTitle) {
+void RegisterModel::setPages(std::unique_ptr<ledger::RegisterPages> pages, const store::RegionalSettings& regional,
+                             const QString& paymentTitle) {
   beginResetModel();
-  rows_ = std::move(rows);
+  pages_ = std::move(pages);
+  held_.clear();
+  recent_.clear();
+  count_ = pages_ ? static_cast<int>(std::min<std::int64_t>(pages_->lineCount(), INT32_MAX)) : 0;
   regional_ = regional;
-  fetched_ = std::min<int>(static_cast<int>(rows_.size()), kFetchSlice);
   const bool titleChanged = paymentTitle_ != paymentTitle;
   paymentTitle_ = paymentTitle;
   endResetModel();
@@ -34,44 +36,44 @@ void RegisterModel::setRows(std::vector<ledger::RegisterRow> rows, const store::
 
 void RegisterModel::clear() {
   beginResetModel();
-  rows_.clear();
-  fetched_ = 0;
+  pages_.reset();
+  held_.clear();
+  recent_.clear();
+  count_ = 0;
   endResetModel();
 }
 
-int RegisterModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : fetched_; }
+int RegisterModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count_; }
 
 int RegisterModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 
-bool RegisterModel::canFetchMore(const QModelIndex& parent) const {
-  return !parent.isValid() && fetched_ < static_cast<int>(rows_.size());
-}
-
-void RegisterModel::fetchMore(const QModelIndex& parent) {
-  if (!canFetchMore(parent)) return;
-  const int more = std::min<int>(kFetchSlice, static_cast<int>(rows_.size()) - fetched_);
-  beginInsertRows({}, fetched_, fetched_ + more - 1);
-  fetched_ += more;
-  endInsertRows();
+const std::vector<ledger::RegisterRow>& RegisterModel::page(int number) const {
+  if (auto found = held_.find(number); found != held_.end()) {
+    if (recent_.front() != number) {
+      recent_.remove(number);
+      recent_.push_front(number);
+    }
+    return found->second;
+  }
+  while (held_.size() >= kPagesKept) {
+    held_.erase(recent_.back());
+    recent_.pop_back();
+  }
+  recent_.push_front(number);
+  return held_[number] = pages_->lines(static_cast<std::int64_t>(number) * kPageSize, kPageSize);
 }
 
 const ledger::RegisterRow* RegisterModel::rowAt(int row) const {
-  if (row < 0 || row >= fetched_) return nullptr;
-  return &rows_[static_cast<std::size_t>(row)];
+  if (!pages_ || row < 0 || row >= count_) return nullptr;
+  const std::vector<ledger::RegisterRow>& lines = page(row / kPageSize);
+  const auto offset = static_cast<std::size_t>(row % kPageSize);
+  return offset < lines.size() ? &lines[offset] : nullptr;
 }
 
 int RegisterModel::rowOfKey(ledger::TransactionKey key) {
-  const auto found = std::find_if(rows_.begin(), rows_.end(), [key](const auto& line) { return line.row.key == key; });
-  if (found == rows_.end()) return -1;
-  const int row = static_cast<int>(found - rows_.begin());
-  if (row >= fetched_) {
-    // Fetch whole slices up to it, as scrolling there would have.
-    const int target = std::min<int>(static_cast<int>(rows_.size()), (row / kFetchSlice + 1) * kFetchSlice);
-    beginInsertRows({}, fetched_, target - 1);
-    fetched_ = target;
-    endInsertRows();
-  }
-  return row;
+  if (!pages_) return -1;
+  const auto position = pages_->positionOf(key);
+  return position && *position < count_ ? static_cast<int>(*position) : -1;
 }
 
 QVariant RegisterModel::data(const QModelIndex& index, int role) const {

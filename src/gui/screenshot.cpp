@@ -165,11 +165,13 @@ void ArmScreenshot(MainWindow& window, GuiContext& context) {
     if (RunStatementScene(scene, window, context, path, WhenModalOpens)) return;
     if (scene == QLatin1String("split")) {
       RegisterModel* model = window.registerModel();
-      for (const ledger::RegisterRow& line : model->allRows()) {
-        if (!line.row.split) continue;
-        window.selectTransaction(line.row.key);
+      for (int row = 0; row < model->rowCount(); ++row) {
+        const ledger::RegisterRow* line = model->rowAt(row);
+        if (line == nullptr || !line->row.split) continue;
+        const ledger::TransactionKey key = line->row.key;
+        window.selectTransaction(key);
         WhenModalOpens(path, [](QWidget*) {});
-        RunSplitEditor(context, &window, line.row.key);
+        RunSplitEditor(context, &window, key);
         return;
       }
       std::fprintf(stderr, "tallyvane: no split transaction in the shown period\n");

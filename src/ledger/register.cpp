@@ -12,6 +12,7 @@
 namespace tallyvane::ledger {
 
 using store::FormatSql;
+using store::Query;
 
 namespace {
 
@@ -97,6 +98,60 @@ std::string PaymentColumnTitle(DataContext& data, AccountKey account) {
   return AccountIsAsset(data, account) ? "Payment" : "Charge";
 }
 
+namespace {
+
+// Appends a row's register lines (its split lines in its place when splits
+// are shown), stepping the running balance over every line; split lines
+// before `fromSplit` are stepped over but not listed (a page that starts
+// inside a split).
+void AppendLines(DataContext& data, RowTexts& texts, const TransactionRow& row, bool showSplits, bool asset,
+                 Money& balance, std::vector<RegisterRow>& out, SplitLineKey fromSplit = 0) {
+  auto step = [&](Money amount) { return asset ? amount : -amount; };
+  auto place = [&](RegisterRow& line, Money amount) {
+    const bool payment = line.row.isTransfer() ? amount.minorUnits() <= 0
+                                               : line.row.type != static_cast<int>(TransactionType::Deposit);
+    if (payment) {
+      line.payment = -amount;
+    } else {
+      line.deposit = amount;
+    }
+  };
+  if (showSplits && row.split) {
+    for (const SplitLine& split : LiveSplitLines(data, row.key)) {
+      if (!row.isVoid) balance += step(split.amount);
+      if (split.key < fromSplit) continue;
+      RegisterRow line;
+      line.row = row;
+      line.splitLine = split.key;
+      line.payeeText = texts.payee(row);
+      line.categoryText = "-split-  " + texts.categoryName(split.category);
+      line.note = CleanNote(split.note);
+      place(line, split.amount);
+      line.balance = balance;
+      out.push_back(std::move(line));
+    }
+    return;
+  }
+  RegisterRow line;
+  line.row = row;
+  line.payeeText = texts.payee(row);
+  line.categoryText = texts.category(row);
+  line.note = row.note;
+  place(line, row.amount);
+  if (!row.isVoid) balance += step(row.amount);
+  line.balance = balance;
+  out.push_back(std::move(line));
+}
+
+// The balance before a row: the cache's balance after it, less its own step.
+Money BalanceBefore(DataContext& data, const TransactionRow& row, bool asset) {
+  Money balance = TransactionRunningBalance(data, row.key);
+  if (!row.isVoid) balance -= asset ? row.amount : -row.amount;
+  return balance;
+}
+
+}  // namespace
+
 std::vector<RegisterRow> RegisterRows(DataContext& data, AccountKey account, const std::string& from,
                                       const std::string& to, bool showSplits) {
   std::vector<TransactionRow> rows;
@@ -108,50 +163,151 @@ std::vector<RegisterRow> RegisterRows(DataContext& data, AccountKey account, con
   std::vector<RegisterRow> out;
   if (rows.empty()) return out;
   const bool asset = AccountIsAsset(data, account);
-  auto step = [&](Money amount) { return asset ? amount : -amount; };
   RowTexts texts(data);
   texts.preloadPayees(rows);
-
   // The first row's balance comes from the cache; later rows step from it.
-  Money balance = TransactionRunningBalance(data, rows.front().key);
-  if (!rows.front().isVoid) balance -= step(rows.front().amount);
-
-  for (const TransactionRow& row : rows) {
-    auto place = [&](RegisterRow& line, Money amount) {
-      const bool payment = line.row.isTransfer() ? amount.minorUnits() <= 0
-                                                 : line.row.type != static_cast<int>(TransactionType::Deposit);
-      if (payment) {
-        line.payment = -amount;
-      } else {
-        line.deposit = amount;
-      }
-    };
-    if (showSplits && row.split) {
-      for (const SplitLine& split : LiveSplitLines(data, row.key)) {
-        RegisterRow line;
-        line.row = row;
-        line.splitLine = split.key;
-        line.payeeText = texts.payee(row);
-        line.categoryText = "-split-  " + texts.categoryName(split.category);
-        line.note = CleanNote(split.note);
-        place(line, split.amount);
-        if (!row.isVoid) balance += step(split.amount);
-        line.balance = balance;
-        out.push_back(std::move(line));
-      }
-      continue;
-    }
-    RegisterRow line;
-    line.row = row;
-    line.payeeText = texts.payee(row);
-    line.categoryText = texts.category(row);
-    line.note = row.note;
-    place(line, row.amount);
-    if (!row.isVoid) balance += step(row.amount);
-    line.balance = balance;
-    out.push_back(std::move(line));
-  }
+  Money balance = BalanceBefore(data, rows.front(), asset);
+  for (const TransactionRow& row : rows) AppendLines(data, texts, row, showSplits, asset, balance, out);
   return out;
+}
+
+RegisterPages::RegisterPages(DataContext& data, AccountKey account, std::string from, std::string to, bool showSplits)
+    : data_(data),
+      account_(account),
+      from_(std::move(from)),
+      to_(std::move(to)),
+      showSplits_(showSplits),
+      asset_(AccountIsAsset(data, account)) {
+  Query q(data_.db(), "SELECT COUNT(*) FROM (" + lineQuery("", true) + ")");
+  count_ = q.hasRow() ? q.int64(0) : 0;
+}
+
+// The line keys of the period (date, transaction, split line) in the
+// register's order or its reverse, narrowed by `where`. Without split lines
+// the query reads the account's index alone.
+std::string RegisterPages::lineQuery(const std::string& where, bool ascending) const {
+  const char* dir = ascending ? "" : " DESC";
+  if (!showSplits_) {
+    return FormatSql("SELECT t.TransactionDate, t.ID, 0 FROM Transactions t WHERE t.Account = %d AND t.Deleted = 0 "
+                     "AND t.TransactionDate >= DATE('%Q') AND t.TransactionDate <= DATE('%Q')%s "
+                     "ORDER BY t.TransactionDate%s, t.ID%s",
+                     {account_, from_, to_, where, dir, dir});
+  }
+  // A split parent stands as its live split lines (none: not listed), as
+  // LiveSplitLines reads them.
+  return FormatSql("SELECT t.TransactionDate, t.ID, IFNULL(s.ID, 0) FROM Transactions t LEFT JOIN SplitTransactions s "
+                   "ON t.SplitTransaction != 0 AND s.TransactionID = t.ID AND s.Deleted != 1 WHERE t.Account = %d AND "
+                   "t.Deleted = 0 AND t.TransactionDate >= DATE('%Q') AND t.TransactionDate <= DATE('%Q') AND "
+                   "(IFNULL(t.SplitTransaction, 0) = 0 OR s.ID IS NOT NULL)%s ORDER BY t.TransactionDate%s, t.ID%s, s.ID%s",
+                   {account_, from_, to_, where, dir, dir, dir});
+}
+
+namespace {
+
+// Lines at or after (`after`) or at or before a line key, in the line query's
+// terms.
+std::string FromLine(const std::string& date, TransactionKey transaction, SplitLineKey split, bool after,
+                     bool splits) {
+  const char* op = after ? ">" : "<";
+  const std::string splitTerm = splits ? FormatSql(" AND IFNULL(s.ID, 0) %s= %d", {op, split}) : "";
+  return FormatSql(" AND t.TransactionDate %s= '%Q' AND (t.TransactionDate %s '%Q' OR t.ID %s %d OR (t.ID = %d%s))",
+                   {op, date, op, date, op, transaction, transaction, splitTerm});
+}
+
+}  // namespace
+
+std::optional<RegisterPages::LineKey> RegisterPages::keyAt(std::int64_t position) {
+  if (position < 0 || position >= count_) return std::nullopt;
+  if (const auto found = anchors_.find(position); found != anchors_.end()) return found->second;
+  // Walk from whichever known place is nearest: an anchor below or above,
+  // the top or the bottom.
+  std::int64_t below = 0;
+  const LineKey* belowKey = nullptr;
+  std::int64_t above = count_ - 1;
+  const LineKey* aboveKey = nullptr;
+  auto next = anchors_.lower_bound(position);
+  if (next != anchors_.end()) {
+    above = next->first;
+    aboveKey = &next->second;
+  }
+  if (next != anchors_.begin()) {
+    auto previous = std::prev(next);
+    below = previous->first;
+    belowKey = &previous->second;
+  }
+  std::string sql;
+  if (position - below <= above - position) {
+    const std::string where =
+        belowKey != nullptr ? FromLine(belowKey->date, belowKey->transaction, belowKey->split, true, showSplits_) : "";
+    sql = lineQuery(where, true) + FormatSql(" LIMIT 1 OFFSET %lld", {static_cast<long long>(position - below)});
+  } else {
+    const std::string where =
+        aboveKey != nullptr ? FromLine(aboveKey->date, aboveKey->transaction, aboveKey->split, false, showSplits_) : "";
+    sql = lineQuery(where, false) + FormatSql(" LIMIT 1 OFFSET %lld", {static_cast<long long>(above - position)});
+  }
+  Query q(data_.db(), sql);
+  if (!q.hasRow()) return std::nullopt;
+  LineKey key{q.string(0), q.int32(1), q.int32(2)};
+  anchors_[position] = key;
+  return key;
+}
+
+std::vector<RegisterRow> RegisterPages::lines(std::int64_t first, std::int64_t count) {
+  std::vector<RegisterRow> out;
+  if (count <= 0) return out;
+  const auto start = keyAt(first);
+  if (!start) return out;
+  // The last line's key bounds the rows to read.
+  std::optional<LineKey> end;
+  {
+    Query q(data_.db(), lineQuery(FromLine(start->date, start->transaction, start->split, true, showSplits_), true) +
+                            FormatSql(" LIMIT 1 OFFSET %lld", {static_cast<long long>(count - 1)}));
+    if (q.hasRow()) end = LineKey{q.string(0), q.int32(1), q.int32(2)};
+  }
+  const std::int64_t last = end ? first + count - 1 : count_ - 1;
+  if (!end) end = keyAt(last);
+  if (!end) return out;
+  anchors_[last] = *end;
+
+  std::vector<TransactionRow> rows;
+  {
+    Query q(data_.db(),
+            FormatSql("SELECT * FROM Transactions WHERE Account = %d AND Deleted = 0 AND TransactionDate >= '%Q' AND "
+                      "TransactionDate <= '%Q' AND (TransactionDate > '%Q' OR ID >= %d) AND "
+                      "(TransactionDate < '%Q' OR ID <= %d) ORDER BY TransactionDate, ID",
+                      {account_, start->date, end->date, start->date, start->transaction, end->date, end->transaction}));
+    for (; q.hasRow(); q.next()) {
+      TransactionRow row;
+      ReadTransactionRow(q, row);
+      rows.push_back(std::move(row));
+    }
+  }
+  if (rows.empty()) return out;
+  RowTexts texts(data_);
+  texts.preloadPayees(rows);
+  Money balance = BalanceBefore(data_, rows.front(), asset_);
+  out.reserve(static_cast<std::size_t>(count));
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    AppendLines(data_, texts, rows[i], showSplits_, asset_, balance, out, i == 0 ? start->split : 0);
+  }
+  if (out.size() > static_cast<std::size_t>(count)) out.resize(static_cast<std::size_t>(count));
+  return out;
+}
+
+std::optional<std::int64_t> RegisterPages::positionOf(TransactionKey key) {
+  const auto row = LoadTransaction(data_.db(), key);
+  if (!row || row->deleted || row->account != account_) return std::nullopt;
+  {
+    Query listed(data_.db(), lineQuery(FormatSql(" AND t.ID = %d", {key}), true) + " LIMIT 1");
+    if (!listed.hasRow()) return std::nullopt;
+  }
+  Query q(data_.db(),
+          "SELECT COUNT(*) FROM (" +
+              lineQuery(FormatSql(" AND t.TransactionDate <= '%Q' AND (t.TransactionDate < '%Q' OR t.ID < %d)",
+                                  {row->date, row->date, key}),
+                        true) +
+              ")");
+  return q.hasRow() ? std::optional<std::int64_t>(q.int64(0)) : std::nullopt;
 }
 
 Status RegisterDelete(DataContext& data, const std::vector<TransactionKey>& keys, store::Prompter& prompter) {
@@ -284,6 +440,35 @@ RegisterFindResult RegisterFind(DataContext& data, const std::vector<RegisterRow
   for (std::size_t i = start; i < rows.size(); ++i) {
     if (after && rows[i].row.key == *after) continue;
     if (TransactionMatchesText(data, rows[i].row.key, text)) return {rows[i].row.key, Status::Ok()};
+  }
+  if (after) {
+    return {std::nullopt,
+            Status::Fail(FormatSql("No more transactions matching \"%s\" could be found.", {text}), "Search Complete")};
+  }
+  return {std::nullopt,
+          Status::Fail(FormatSql("No transactions matching \"%s\" were found.", {text}), "Find a transaction")};
+}
+
+RegisterFindResult RegisterFind(DataContext& data, AccountKey account, const std::string& from,
+                                const std::string& to, std::string_view text, std::optional<TransactionKey> after) {
+  std::string where = FormatSql("Account = %d AND Deleted = 0 AND TransactionDate >= DATE('%Q') AND "
+                                "TransactionDate <= DATE('%Q')",
+                                {account, from, to});
+  if (after) {
+    Query q(data.db(), FormatSql("SELECT TransactionDate FROM Transactions WHERE ID = %d AND Account = %d AND "
+                                 "Deleted = 0 AND TransactionDate >= DATE('%Q') AND TransactionDate <= DATE('%Q')",
+                                 {*after, account, from, to}));
+    // A row outside the period searches from the top, as the list would.
+    if (q.hasRow()) {
+      const std::string date = q.string(0);
+      where += FormatSql(" AND TransactionDate >= '%Q' AND (TransactionDate > '%Q' OR ID > %d)", {date, date, *after});
+    }
+  }
+  // Only keys are held: each candidate is matched on its own row.
+  for (Query q(data.db(), "SELECT ID FROM Transactions WHERE " + where + " ORDER BY TransactionDate, ID"); q.hasRow();
+       q.next()) {
+    const TransactionKey key = q.int32(0);
+    if (TransactionMatchesText(data, key, text)) return {key, Status::Ok()};
   }
   if (after) {
     return {std::nullopt,

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,6 +45,45 @@ struct RegisterRow {
 };
 [[nodiscard]] std::vector<RegisterRow> RegisterRows(DataContext& data, AccountKey account, const std::string& from,
                                                    const std::string& to, bool showSplits);
+
+// The lines of one register period read a page at a time, in the register's
+// order (date, then key; a split parent's lines by their key), so that a
+// period of any length costs what is shown: a page's first running balance
+// comes from the monthly balance cache plus one sum, and a page is found from
+// the nearest page already read (or either end) through the account's index.
+class RegisterPages {
+ public:
+  RegisterPages(DataContext& data, AccountKey account, std::string from, std::string to, bool showSplits);
+
+  // The lines in the period (one COUNT).
+  [[nodiscard]] std::int64_t lineCount() const { return count_; }
+  // Up to `count` lines from position `first` (0-based).
+  [[nodiscard]] std::vector<RegisterRow> lines(std::int64_t first, std::int64_t count);
+  // The position of a transaction's first line; nullopt when it is not listed.
+  [[nodiscard]] std::optional<std::int64_t> positionOf(TransactionKey key);
+  [[nodiscard]] const std::string& from() const { return from_; }
+  [[nodiscard]] const std::string& to() const { return to_; }
+
+ private:
+  struct LineKey {
+    std::string date;  // as stored
+    TransactionKey transaction = 0;
+    SplitLineKey split = 0;  // 0 on a line that is not a split line
+  };
+  [[nodiscard]] std::string lineQuery(const std::string& where, bool ascending) const;
+  [[nodiscard]] std::optional<LineKey> keyAt(std::int64_t position);
+
+  DataContext& data_;
+  AccountKey account_;
+  std::string from_;
+  std::string to_;
+  bool showSplits_;
+  bool asset_;
+  std::int64_t count_ = 0;
+  // Line keys of positions read so far (a page's first and last), the
+  // starting points for finding another page without counting from an end.
+  std::map<std::int64_t, LineKey> anchors_;
+};
 // "Payment" for an asset account, "Charge" otherwise.
 [[nodiscard]] std::string PaymentColumnTitle(DataContext& data, AccountKey account);
 
@@ -65,5 +106,11 @@ struct RegisterFindResult {
 };
 [[nodiscard]] RegisterFindResult RegisterFind(DataContext& data, const std::vector<RegisterRow>& rows,
                                               std::string_view text, std::optional<TransactionKey> after);
+// The same over a whole period as stored, without reading it into memory
+// first: from the row after `after` (from the top when unset or not in the
+// period) to the period's end.
+[[nodiscard]] RegisterFindResult RegisterFind(DataContext& data, AccountKey account, const std::string& from,
+                                              const std::string& to, std::string_view text,
+                                              std::optional<TransactionKey> after);
 
 }  // namespace tallyvane::ledger

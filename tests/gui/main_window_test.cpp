@@ -26,9 +26,14 @@
 #include "gui/register_model.h"
 #include "gui/register_view.h"
 #include "ledger/accounts.h"
+#include "ledger/balances.h"
+#include "ledger/register.h"
 #include "ledger/categories.h"
 #include "ledger/transactions.h"
 #include "store/dates.h"
+#include "store/db.h"
+#include "store/money.h"
+#include "store/sql_format.h"
 #include "store/settings.h"
 #include "support/test_support.h"
 
@@ -460,22 +465,48 @@ TEST(Register, SplitDisplayToggleRelabelsTheCommand) {
   EXPECT_EQ(toggle->text().remove(QLatin1Char('&')), QStringLiteral("Show Split Transactions"));
 }
 
-TEST(RegisterModelTest, HandsRowsOutInSlicesAndFindsAKeyBeyondThem) {
-  std::vector<ledger::RegisterRow> rows(1234);
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    rows[i].row.key = static_cast<ledger::TransactionKey>(i + 1);
-    rows[i].row.date = "2026-01-01";
+TEST(RegisterModelTest, ReadsPagesAsShownAndHoldsOnlyAFew) {
+  Shell shell;
+  // More rows than the pages kept hold, over a year, in one transaction.
+  std::vector<ledger::TransactionKey> keys;
+  {
+    store::WriteGuard guard(shell.data.db());
+    ledger::RebalanceBatch batch(shell.data);
+    for (int i = 0; i < 4000; ++i) {
+      ledger::TransactionFields fields;
+      fields.account = 1;
+      fields.amount = store::Money(-(100 + i));
+      fields.date = store::FormatSql("2025-%.2d-%.2d", {1 + i % 12, 1 + i % 28});
+      fields.type = TransactionType::Purchase;
+      keys.push_back(ledger::AddTransactionAndRebalance(shell.data, fields).value_or(0));
+    }
+    batch.finish();
+    ASSERT_TRUE(guard.commit().ok);
   }
-  RegisterModel model;
-  model.setRows(std::move(rows), store::RegionalSettings{}, QStringLiteral("Payment"));
-  EXPECT_EQ(model.rowCount(), RegisterModel::kFetchSlice);
-  EXPECT_TRUE(model.canFetchMore({}));
-  EXPECT_EQ(model.rowOfKey(1100), 1099);
-  EXPECT_GE(model.rowCount(), 1100);
-  EXPECT_EQ(model.index(1099, RegisterModel::Date).data(RegisterModel::kTransactionKeyRole).toInt(), 1100);
-  while (model.canFetchMore({})) model.fetchMore({});
-  EXPECT_EQ(model.rowCount(), 1234);
-  EXPECT_EQ(model.rowOfKey(99999), -1);
+  MainWindow& window = shell.window();
+  window.start();
+  window.choosePeriod(0);  // "All"
+  RegisterModel* model = window.registerModel();
+  ASSERT_EQ(model->rowCount(), 4000);
+  EXPECT_LE(model->pagesHeld(), 2u) << "opening reads the pages on screen";
+  const auto whole = ledger::RegisterRows(shell.data, 1, "2025-01-01", "2026-12-31", false);
+  ASSERT_EQ(whole.size(), 4000u);
+  // The view opens on the latest row; its balance is the account's.
+  EXPECT_EQ(window.currentTransaction(), whole.back().row.key);
+  // Every row as the whole read gives it, with only a few pages held.
+  for (int row = 0; row < model->rowCount(); row += 37) {
+    EXPECT_EQ(model->index(row, RegisterModel::Date).data(RegisterModel::kTransactionKeyRole).toInt(),
+              whole[static_cast<std::size_t>(row)].row.key);
+    EXPECT_EQ(model->index(row, RegisterModel::Balance).data().toString().toStdString(),
+              store::FormatMoney(shell.data.regional(), whole[static_cast<std::size_t>(row)].balance));
+  }
+  EXPECT_LE(model->pagesHeld(), RegisterModel::kPagesKept);
+  EXPECT_EQ(model->rowOfKey(whole[1234].row.key), 1234);
+  EXPECT_EQ(model->rowOfKey(99999), -1);
+  // The selection is kept by key across a refill.
+  window.selectTransaction(whole[2500].row.key);
+  window.choosePeriod(0);
+  EXPECT_EQ(window.currentTransaction(), whole[2500].row.key);
 }
 
 TEST(MainWindowPlacementTest, StoredOnCloseAndRestoredOnTheNextStart) {
