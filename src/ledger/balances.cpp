@@ -125,6 +125,89 @@ void RecomputeMonthlyBalances(DataContext& data, AccountKey account, const std::
   WriteCacheRow(data, account, Key(current), balance, reconciled);
 }
 
+void RecomputeMonthlyBalancesBetween(DataContext& data, AccountKey account, const std::string& fromDate,
+                                     const std::string& toDate) {
+  const int fromKey = Key(MonthOf(fromDate));
+  const int toKey = Key(MonthOf(toDate));
+  if (toDate.empty() || toKey < fromKey) {
+    RecomputeMonthlyBalances(data, account, fromDate);
+    return;
+  }
+  store::Db& db = data.db();
+  const std::string nextMonth = store::QueryFirstText(db, FormatSql("SELECT DATE('%Q', '+1 month')", {MonthStart(toDate)}));
+  // The last month with a counted row after the span: the full walk writes
+  // every month up to it, so the cache must hold exactly one row for each.
+  std::string later;
+  {
+    Query q(db, FormatSql("SELECT TransactionDate FROM Transactions WHERE Account = %d AND Deleted = 0 AND "
+                          "TransactionDate >= '%Q' AND IFNULL(CAST(Void AS INTEGER), 0) = 0 ORDER BY TransactionDate "
+                          "DESC LIMIT 1",
+                          {account, nextMonth}));
+    if (q.hasRow()) later = q.text(0);
+  }
+  if (later.empty()) {
+    RecomputeMonthlyBalances(data, account, fromDate);
+    return;
+  }
+  const int laterKey = Key(MonthOf(later));
+  std::optional<OpeningBalance> before;
+  {
+    Query rows(db, FormatSql("SELECT COUNT(*), COUNT(DISTINCT TimeStamp) FROM MonthlyBalances WHERE Account = %d AND "
+                             "TimeStamp > %d AND TimeStamp <= %d",
+                             {account, toKey, laterKey}));
+    Query end(db, FormatSql("SELECT Balance, BalanceReconciled FROM MonthlyBalances WHERE Account = %d AND TimeStamp = %d "
+                            "ORDER BY ID LIMIT 1",
+                            {account, toKey}));
+    if (rows.hasRow() && rows.int64(0) == laterKey - toKey && rows.int64(1) == laterKey - toKey && end.hasRow()) {
+      before = OpeningBalance{Money(end.int64(0)), Money(end.int64(1))};
+    }
+  }
+  if (!before) {
+    RecomputeMonthlyBalances(data, account, fromDate);
+    return;
+  }
+
+  const OpeningBalance opening = OpeningBalanceBefore(data, account, fromDate).value_or(OpeningBalance{});
+  Money balance = opening.balance;
+  Money reconciled = opening.reconciled;
+  const bool asset = AccountIsAsset(data, account);
+  struct MonthSum {
+    int key;
+    Money amount;
+    Money reconciledAmount;
+  };
+  std::vector<MonthSum> sums;
+  {
+    Query q(db, FormatSql("SELECT substr(TransactionDate, 1, 7), SUM(CAST(Amount AS INTEGER)), "
+                          "SUM(CASE WHEN IFNULL(CAST(Reconciled AS INTEGER), 0) != 0 THEN CAST(Amount AS INTEGER) "
+                          "ELSE 0 END) FROM Transactions WHERE Account = %d AND Deleted = 0 AND TransactionDate >= "
+                          "DATE('%Q') AND TransactionDate < '%Q' AND IFNULL(CAST(Void AS INTEGER), 0) = 0 "
+                          "GROUP BY 1 ORDER BY 1",
+                          {account, MonthStart(fromDate), nextMonth}));
+    for (; q.hasRow(); q.next()) sums.push_back({Key(MonthOf(q.text(0) + "-01")), Money(q.int64(1)), Money(q.int64(2))});
+  }
+  // As the full walk writes them: each month holds the balance after every
+  // row up to its end.
+  int current = fromKey;
+  for (const MonthSum& sum : sums) {
+    for (; current < sum.key; ++current) WriteCacheRow(data, account, current, balance, reconciled);
+    current = sum.key;
+    balance += asset ? sum.amount : -sum.amount;
+    reconciled += asset ? sum.reconciledAmount : -sum.reconciledAmount;
+  }
+  for (; current <= toKey; ++current) WriteCacheRow(data, account, current, balance, reconciled);
+
+  const Money moved = balance - before->balance;
+  const Money movedReconciled = reconciled - before->reconciled;
+  if (moved.minorUnits() != 0 || movedReconciled.minorUnits() != 0) {
+    store::Execute(db,
+                   "UPDATE MonthlyBalances SET Balance = CAST(Balance AS INTEGER) + %lld, BalanceReconciled = "
+                   "CAST(BalanceReconciled AS INTEGER) + %lld WHERE Account = %d AND TimeStamp > %d AND TimeStamp <= %d",
+                   {static_cast<long long>(moved.minorUnits()), static_cast<long long>(movedReconciled.minorUnits()),
+                    account, toKey, laterKey});
+  }
+}
+
 void Rebalance(DataContext& data, AccountKey account, const std::string& fromDate) {
   if (account == 0) return;
   if (data.rebalanceBatch()) {
@@ -134,22 +217,38 @@ void Rebalance(DataContext& data, AccountKey account, const std::string& fromDat
   }
 }
 
+void RebalanceDay(DataContext& data, AccountKey account, const std::string& date) {
+  if (account == 0) return;
+  if (data.rebalanceBatch()) {
+    NoteRebalance(data, account, date, date);
+  } else {
+    RecomputeMonthlyBalancesBetween(data, account, date, date);
+  }
+}
+
 bool BeginRebalanceBatch(DataContext& data) {
   if (data.rebalanceBatch()) return false;
   data.rebalanceBatch().emplace();
   return true;
 }
 
-void NoteRebalance(DataContext& data, AccountKey account, const std::string& date) {
+void NoteRebalance(DataContext& data, AccountKey account, const std::string& date, const std::string& toDate) {
   auto& batch = data.rebalanceBatch();
   if (!batch) return;
   // Stored dates are "YYYY-MM-DD", so text order is calendar order.
   const std::string day = date.substr(0, 10);
+  const std::string until = toDate.substr(0, 10);
   auto found = batch->find(account);
   if (found == batch->end()) {
-    batch->emplace(account, day);
-  } else if (day < found->second) {
-    found->second = day;
+    batch->emplace(account, store::DataContext::RebalanceSpan{day, until});
+    return;
+  }
+  if (day < found->second.from) found->second.from = day;
+  // An open end (every date on) stays open.
+  if (until.empty() || found->second.to.empty()) {
+    found->second.to.clear();
+  } else if (until > found->second.to) {
+    found->second.to = until;
   }
 }
 
@@ -158,7 +257,7 @@ void EndRebalanceBatch(DataContext& data) {
   if (!batch) return;
   const auto pairs = std::move(*batch);
   batch.reset();
-  for (const auto& [account, date] : pairs) RecomputeMonthlyBalances(data, account, date);
+  for (const auto& [account, span] : pairs) RecomputeMonthlyBalancesBetween(data, account, span.from, span.to);
 }
 
 Money AccountBalanceNow(DataContext& data, AccountKey account) {

@@ -32,13 +32,24 @@ struct OpeningBalance {
 
 void RecomputeMonthlyBalances(DataContext& data, AccountKey account, const std::string& fromDate);
 
-// Recomputes now, or notes the pair when a batch is open on this handle.
+// Recomputes the months from a date's month to the month of `toDate`, and
+// moves the later months' cached balances by what that changed, in one
+// statement: right when only rows dated within the span changed. Recomputes
+// from `fromDate` on whenever the later months are not one cached row each.
+void RecomputeMonthlyBalancesBetween(DataContext& data, AccountKey account, const std::string& fromDate,
+                                     const std::string& toDate);
+
+// Recomputes now, or notes the pair when a batch is open on this handle:
+// every month from the date's on.
 void Rebalance(DataContext& data, AccountKey account, const std::string& fromDate);
+// The same after a change to rows of one date only (an entry, edit, delete,
+// void or flag on that date).
+void RebalanceDay(DataContext& data, AccountKey account, const std::string& date);
 
 // Opens a batch unless one is open; returns whether this call opened it (the
 // opener ends it).
 bool BeginRebalanceBatch(DataContext& data);
-void NoteRebalance(DataContext& data, AccountKey account, const std::string& date);
+void NoteRebalance(DataContext& data, AccountKey account, const std::string& date, const std::string& toDate = {});
 void EndRebalanceBatch(DataContext& data);
 
 // Opens a batch for a scope and ends it (once per account) when the scope

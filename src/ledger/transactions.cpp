@@ -230,8 +230,8 @@ std::optional<TransactionKey> AddTransactionAndRebalance(DataContext& data, cons
   WriteGuard guard(data.db());
   const auto key = AddTransaction(data, f);
   if (!key) return std::nullopt;
-  Rebalance(data, f.account, f.date);
-  if (f.transferAccount != 0) Rebalance(data, f.transferAccount, f.date);
+  RebalanceDay(data, f.account, f.date);
+  if (f.transferAccount != 0) RebalanceDay(data, f.transferAccount, f.date);
   if (!guard.commit()) return std::nullopt;
   return key;
 }
@@ -289,10 +289,10 @@ bool EditTransaction(DataContext& data, TransactionKey key, const TransactionFie
 
   if (moneyMoved) {
     RebalanceBatch batch(data);
-    Rebalance(data, oldAccount, oldDate);
-    Rebalance(data, f.account, f.date);
-    if (oldTransfer != 0) Rebalance(data, oldTransfer, oldDate);
-    if (f.transferAccount != 0) Rebalance(data, f.transferAccount, f.date);
+    RebalanceDay(data, oldAccount, oldDate);
+    RebalanceDay(data, f.account, f.date);
+    if (oldTransfer != 0) RebalanceDay(data, oldTransfer, oldDate);
+    if (f.transferAccount != 0) RebalanceDay(data, f.transferAccount, f.date);
   }
   return guard.commit().ok;
 }
@@ -315,8 +315,8 @@ bool DeleteTransaction(DataContext& data, TransactionKey key) {
   r.SetFlag("Deleted", true);
   store::ReleaseRecord(r);
   if (balancing) RecomputeLastReconciled(data, account);
-  Rebalance(data, account, date);
-  if (referencedAccount != 0) Rebalance(data, referencedAccount, date);
+  RebalanceDay(data, account, date);
+  if (referencedAccount != 0) RebalanceDay(data, referencedAccount, date);
   return guard.commit().ok;
 }
 
@@ -328,7 +328,7 @@ bool VoidTransaction(DataContext& data, TransactionKey key) {
   const AccountKey account = r.GetInt("Account");
   const std::string date = r.GetText("TransactionDate");
   store::ReleaseRecord(r);
-  RecomputeMonthlyBalances(data, account, date);
+  RebalanceDay(data, account, date);
   return guard.commit().ok;
 }
 
@@ -342,13 +342,13 @@ bool SetTransactionAmount(DataContext& data, TransactionKey key, Money amount) {
   const TransactionKey referenced = r.GetInt("ReferencedID");
   const AccountKey referencedAccount = r.GetInt("ReferencedAccount");
   store::ReleaseRecord(r);
-  Rebalance(data, account, date);
+  RebalanceDay(data, account, date);
   if (referenced != 0) {
     Record partner;
     if (!LoadRow(data, referenced, partner)) return false;
     partner.SetInt64("Amount", -amount.minorUnits());
     store::ReleaseRecord(partner);
-    Rebalance(data, referencedAccount, date);
+    RebalanceDay(data, referencedAccount, date);
   }
   return guard.commit().ok;
 }

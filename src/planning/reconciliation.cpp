@@ -280,7 +280,7 @@ FinishResult Reconciliation::FinishReconciliation(store::Prompter& prompter) {
         r.SetFlag("Reconciled", true);
         r.SetFlag("Cleared", true);
         // The reconciled balance of the cache follows the flag.
-        ledger::Rebalance(data, account_, date);
+        ledger::RebalanceDay(data, account_, date);
       }
       const Money stored(r.GetInt64("Amount"));
       store::ReleaseRecord(r);

@@ -46,10 +46,15 @@ class DataContext {
   [[nodiscard]] const Clock& clock() const { return *clock_; }
   [[nodiscard]] std::time_t now() const { return clock_->now(); }
 
-  // The rebalance batch of this handle: accounts with the earliest date whose
-  // monthly balances must be recomputed when the batch ends. Empty optional
-  // while no batch is open.
-  [[nodiscard]] std::optional<std::map<int32_t, std::string>>& rebalanceBatch() { return rebalanceBatch_; }
+  // The rebalance batch of this handle: accounts with the span of dates whose
+  // rows changed (`to` empty: every date from `from` on), so their monthly
+  // balances are recomputed once when the batch ends. Empty optional while no
+  // batch is open.
+  struct RebalanceSpan {
+    std::string from;
+    std::string to;
+  };
+  [[nodiscard]] std::optional<std::map<int32_t, RebalanceSpan>>& rebalanceBatch() { return rebalanceBatch_; }
 
  private:
   Paths paths_;
@@ -58,7 +63,7 @@ class DataContext {
   RegionalSettings regional_;
   SystemClock systemClock_;
   const Clock* clock_ = &systemClock_;
-  std::optional<std::map<int32_t, std::string>> rebalanceBatch_;
+  std::optional<std::map<int32_t, RebalanceSpan>> rebalanceBatch_;
 };
 
 // Indexes for the lookups the ledger makes; created at open when missing.

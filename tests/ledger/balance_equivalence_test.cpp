@@ -219,5 +219,71 @@ TEST(BalanceEquivalence, AggregatesStoreWhatTheRowByRowWalkStored) {
   EXPECT_EQ(AccountTotals(*program.data).items, AccountTotals(*earlier.data).items);
 }
 
+// A change to rows of some dates recomputes those months and moves the later
+// ones by the difference; after every kind of change the cache must be what a
+// full walk from the first row writes.
+TEST(BalanceEquivalence, MovedLaterMonthsEqualAFullRebuildAfterEveryChange) {
+  tallyvane::testing::ScopedTimeZone zone("America/New_York");
+  tallyvane::testing::TempDir source;
+  ASSERT_TRUE(bench::WriteBook(source.path(), TALLYVANE_TEST_TEMPLATE, 6000));
+  Book book(source.path() / "tallyvane.vdb");
+  DataContext& data = *book.data;
+  auto fields = [&](AccountKey account, long long amount, const char* date) {
+    TransactionFields f;
+    f.account = account;
+    f.amount = Money(amount);
+    f.date = date;
+    f.payee = 3;
+    return f;
+  };
+  // The first differing line only: the dumps run to hundreds of lines.
+  auto expectRebuilt = [&](const char* step) {
+    UpdateAllCurrentBalances(data);
+    const std::string incremental = Dump(data.db());
+    reference::Rebuild(data);
+    const std::string rebuilt = Dump(data.db());
+    std::size_t at = 0;
+    while (at < incremental.size() && at < rebuilt.size() && incremental[at] == rebuilt[at]) ++at;
+    const std::size_t line = incremental.rfind('\n', at == 0 ? 0 : at - 1);
+    const std::size_t start = line == std::string::npos ? 0 : line + 1;
+    EXPECT_EQ(incremental.substr(start, 60), rebuilt.substr(start, 60)) << step;
+  };
+  const auto oldRow = AddTransactionAndRebalance(data, fields(1, -4321, "2018-03-07"));
+  ASSERT_TRUE(oldRow);
+  expectRebuilt("add years back");
+  ASSERT_TRUE(AddTransactionAndRebalance(data, fields(1, 999, "2026-11-30")));
+  expectRebuilt("add in the latest month");
+  ASSERT_TRUE(AddTransactionAndRebalance(data, fields(2, 500, "2017-01-01")));
+  expectRebuilt("add on another account's first day");
+  ASSERT_TRUE(EditTransaction(data, *oldRow, fields(1, -4321, "2021-07-15")));
+  expectRebuilt("date moved three years on");
+  ASSERT_TRUE(EditTransaction(data, *oldRow, fields(1, 70000, "2019-01-02")));
+  expectRebuilt("amount and date back");
+  ASSERT_TRUE(EditTransaction(data, *oldRow, fields(4, 70000, "2019-01-02")));
+  expectRebuilt("moved to another account");
+  ASSERT_TRUE(SetTransactionAmount(data, 40, Money(-1)));
+  expectRebuilt("amount set in place");
+  ASSERT_TRUE(VoidTransaction(data, 77));
+  expectRebuilt("void");
+  ASSERT_TRUE(DeleteTransaction(data, 1234));
+  expectRebuilt("delete");
+  ASSERT_TRUE(data.db().exec("UPDATE Transactions SET Reconciled = 1 WHERE ID = 555"));
+  RebalanceDay(data, 1, store::QueryFirstText(data.db(), "SELECT TransactionDate FROM Transactions WHERE ID = 555"));
+  expectRebuilt("reconciled flag");
+  {
+    RebalanceBatch batch(data);
+    ASSERT_TRUE(AddTransactionAndRebalance(data, fields(1, 100, "2017-02-01")));
+    ASSERT_TRUE(AddTransactionAndRebalance(data, fields(1, -250, "2024-06-30")));
+    ASSERT_TRUE(DeleteTransaction(data, 2000));
+  }
+  expectRebuilt("a batch over years");
+  // A later month held twice (as an old file may) is left to the full walk.
+  ASSERT_TRUE(data.db().exec("INSERT INTO MonthlyBalances (TimeStamp, Account, Balance, BalanceReconciled) SELECT "
+                             "TimeStamp, Account, Balance, BalanceReconciled FROM MonthlyBalances WHERE Account = 1 "
+                             "ORDER BY TimeStamp DESC LIMIT 1"));
+  ASSERT_TRUE(AddTransactionAndRebalance(data, fields(1, -77, "2020-05-05")));
+  expectRebuilt("a later month held twice");
+}
+
 }  // namespace
 }  // namespace tallyvane::ledger

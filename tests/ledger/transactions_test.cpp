@@ -149,7 +149,7 @@ TEST_F(LedgerTest, BatchRecomputesOncePerAccountFromTheEarliestDate) {
   NoteRebalance(data(), kSavings, "2026-01-01");
   ASSERT_TRUE(data().rebalanceBatch().has_value());
   EXPECT_EQ(data().rebalanceBatch()->size(), 2u);
-  EXPECT_EQ(data().rebalanceBatch()->at(kChecking), "2026-04-02");
+  EXPECT_EQ(data().rebalanceBatch()->at(kChecking).from, "2026-04-02");
   EndRebalanceBatch(data());
   EXPECT_FALSE(data().rebalanceBatch().has_value());
   EXPECT_NE(Cache(kChecking, 2026, 4).first, -1);
