@@ -89,9 +89,11 @@ void RunTiming(MainWindow& window) {
                   window.registerModel()->totalRows(), ms);
     }
   }
-  // The periods on the account that holds exactly 100 000 rows, when there
-  // is one (the million-row book's "Loan"), else the last one.
-  const int longest = accounts->findText(QStringLiteral("Loan"));
+  // The periods on TALLYVANE_TIMING_ACCOUNT, else the account that holds
+  // exactly 100 000 rows when there is one (the million-row book's "Loan"),
+  // else the last one.
+  const char* named = std::getenv("TALLYVANE_TIMING_ACCOUNT");
+  const int longest = accounts->findText(named != nullptr ? QString::fromUtf8(named) : QStringLiteral("Loan"));
   window.selectAccount(accounts->itemData(longest >= 0 ? longest : accounts->count() - 1).toInt());
   std::printf("periods_on %s\n", qPrintable(accounts->currentText()));
   double worstPeriod = 0;

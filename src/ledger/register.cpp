@@ -178,43 +178,47 @@ RegisterPages::RegisterPages(DataContext& data, AccountKey account, std::string 
       to_(std::move(to)),
       showSplits_(showSplits),
       asset_(AccountIsAsset(data, account)) {
-  Query q(data_.db(), "SELECT COUNT(*) FROM (" + lineQuery("", true) + ")");
+  Query q(data_.db(), lineQuery(nullptr, nullptr, true, {}, true));
   count_ = q.hasRow() ? q.int64(0) : 0;
 }
 
 // The line keys of the period (date, transaction, split line) in the
-// register's order or its reverse, narrowed by `where`. Without split lines
-// the query reads the account's index alone.
-std::string RegisterPages::lineQuery(const std::string& where, bool ascending) const {
+// register's order or its reverse. Each end is either the period's or a line
+// key, never both: SQLite walks the account's index from the one bound it is
+// given, so a page read from an anchor costs the page, not the distance from
+// the period's start. Without split lines the query reads the index alone.
+std::string RegisterPages::lineQuery(const LineKey* below, const LineKey* above, bool ascending,
+                                     const std::string& where, bool count) const {
   const char* dir = ascending ? "" : " DESC";
+  auto bound = [&](const LineKey* key, bool after) {
+    if (key == nullptr) {
+      return FormatSql(after ? " AND t.TransactionDate >= DATE('%Q')" : " AND t.TransactionDate <= DATE('%Q')",
+                       {after ? from_ : to_});
+    }
+    const char* op = after ? ">" : "<";
+    const std::string splitTerm = showSplits_ ? FormatSql(" AND IFNULL(s.ID, 0) %s= %d", {op, key->split}) : "";
+    return FormatSql(" AND t.TransactionDate %s= '%Q' AND (t.TransactionDate %s '%Q' OR t.ID %s %d OR (t.ID = %d%s))",
+                     {op, key->date, op, key->date, op, key->transaction, key->transaction, splitTerm});
+  };
+  const std::string range = bound(below, true) + bound(above, false) + where;
+  // A count needs no order: counted in the index without a sorted copy.
   if (!showSplits_) {
-    return FormatSql("SELECT t.TransactionDate, t.ID, 0 FROM Transactions t WHERE t.Account = %d AND t.Deleted = 0 "
-                     "AND t.TransactionDate >= DATE('%Q') AND t.TransactionDate <= DATE('%Q')%s "
-                     "ORDER BY t.TransactionDate%s, t.ID%s",
-                     {account_, from_, to_, where, dir, dir});
+    return FormatSql(count ? "SELECT COUNT(*) FROM Transactions t WHERE t.Account = %d AND t.Deleted = 0%s"
+                           : "SELECT t.TransactionDate, t.ID, 0 FROM Transactions t WHERE t.Account = %d AND "
+                             "t.Deleted = 0%s ORDER BY t.TransactionDate%s, t.ID%s",
+                     {account_, range, dir, dir});
   }
   // A split parent stands as its live split lines (none: not listed), as
   // LiveSplitLines reads them.
-  return FormatSql("SELECT t.TransactionDate, t.ID, IFNULL(s.ID, 0) FROM Transactions t LEFT JOIN SplitTransactions s "
-                   "ON t.SplitTransaction != 0 AND s.TransactionID = t.ID AND s.Deleted != 1 WHERE t.Account = %d AND "
-                   "t.Deleted = 0 AND t.TransactionDate >= DATE('%Q') AND t.TransactionDate <= DATE('%Q') AND "
-                   "(IFNULL(t.SplitTransaction, 0) = 0 OR s.ID IS NOT NULL)%s ORDER BY t.TransactionDate%s, t.ID%s, s.ID%s",
-                   {account_, from_, to_, where, dir, dir, dir});
+  return FormatSql(count ? "SELECT COUNT(*)%s FROM Transactions t LEFT JOIN SplitTransactions s ON t.SplitTransaction "
+                           "!= 0 AND s.TransactionID = t.ID AND s.Deleted != 1 WHERE t.Account = %d AND t.Deleted = 0 "
+                           "AND (IFNULL(t.SplitTransaction, 0) = 0 OR s.ID IS NOT NULL)%s"
+                         : "SELECT t.TransactionDate, t.ID, IFNULL(s.ID, 0)%s FROM Transactions t LEFT JOIN "
+                           "SplitTransactions s ON t.SplitTransaction != 0 AND s.TransactionID = t.ID AND s.Deleted "
+                           "!= 1 WHERE t.Account = %d AND t.Deleted = 0 AND (IFNULL(t.SplitTransaction, 0) = 0 OR "
+                           "s.ID IS NOT NULL)%s ORDER BY t.TransactionDate%s, t.ID%s, s.ID%s",
+                   {"", account_, range, dir, dir, dir});
 }
-
-namespace {
-
-// Lines at or after (`after`) or at or before a line key, in the line query's
-// terms.
-std::string FromLine(const std::string& date, TransactionKey transaction, SplitLineKey split, bool after,
-                     bool splits) {
-  const char* op = after ? ">" : "<";
-  const std::string splitTerm = splits ? FormatSql(" AND IFNULL(s.ID, 0) %s= %d", {op, split}) : "";
-  return FormatSql(" AND t.TransactionDate %s= '%Q' AND (t.TransactionDate %s '%Q' OR t.ID %s %d OR (t.ID = %d%s))",
-                   {op, date, op, date, op, transaction, transaction, splitTerm});
-}
-
-}  // namespace
 
 std::optional<RegisterPages::LineKey> RegisterPages::keyAt(std::int64_t position) {
   if (position < 0 || position >= count_) return std::nullopt;
@@ -235,16 +239,12 @@ std::optional<RegisterPages::LineKey> RegisterPages::keyAt(std::int64_t position
     below = previous->first;
     belowKey = &previous->second;
   }
-  std::string sql;
-  if (position - below <= above - position) {
-    const std::string where =
-        belowKey != nullptr ? FromLine(belowKey->date, belowKey->transaction, belowKey->split, true, showSplits_) : "";
-    sql = lineQuery(where, true) + FormatSql(" LIMIT 1 OFFSET %lld", {static_cast<long long>(position - below)});
-  } else {
-    const std::string where =
-        aboveKey != nullptr ? FromLine(aboveKey->date, aboveKey->transaction, aboveKey->split, false, showSplits_) : "";
-    sql = lineQuery(where, false) + FormatSql(" LIMIT 1 OFFSET %lld", {static_cast<long long>(above - position)});
-  }
+  const bool up = position - below <= above - position;
+  const std::string sql =
+      up ? lineQuery(belowKey, nullptr, true) +
+               FormatSql(" LIMIT 1 OFFSET %lld", {static_cast<long long>(position - below)})
+         : lineQuery(nullptr, aboveKey, false) +
+               FormatSql(" LIMIT 1 OFFSET %lld", {static_cast<long long>(above - position)});
   Query q(data_.db(), sql);
   if (!q.hasRow()) return std::nullopt;
   LineKey key{q.string(0), q.int32(1), q.int32(2)};
@@ -260,7 +260,7 @@ std::vector<RegisterRow> RegisterPages::lines(std::int64_t first, std::int64_t c
   // The last line's key bounds the rows to read.
   std::optional<LineKey> end;
   {
-    Query q(data_.db(), lineQuery(FromLine(start->date, start->transaction, start->split, true, showSplits_), true) +
+    Query q(data_.db(), lineQuery(&*start, nullptr, true) +
                             FormatSql(" LIMIT 1 OFFSET %lld", {static_cast<long long>(count - 1)}));
     if (q.hasRow()) end = LineKey{q.string(0), q.int32(1), q.int32(2)};
   }
@@ -298,15 +298,15 @@ std::optional<std::int64_t> RegisterPages::positionOf(TransactionKey key) {
   const auto row = LoadTransaction(data_.db(), key);
   if (!row || row->deleted || row->account != account_) return std::nullopt;
   {
-    Query listed(data_.db(), lineQuery(FormatSql(" AND t.ID = %d", {key}), true) + " LIMIT 1");
+    Query listed(data_.db(), lineQuery(nullptr, nullptr, true, FormatSql(" AND t.ID = %d", {key})) + " LIMIT 1");
     if (!listed.hasRow()) return std::nullopt;
   }
+  // Every line before the transaction's: its date and key bound the walk.
   Query q(data_.db(),
-          "SELECT COUNT(*) FROM (" +
-              lineQuery(FormatSql(" AND t.TransactionDate <= '%Q' AND (t.TransactionDate < '%Q' OR t.ID < %d)",
-                                  {row->date, row->date, key}),
-                        true) +
-              ")");
+          lineQuery(nullptr, nullptr, true,
+                    FormatSql(" AND t.TransactionDate <= '%Q' AND (t.TransactionDate < '%Q' OR t.ID < %d)",
+                              {row->date, row->date, key}),
+                    true));
   return q.hasRow() ? std::optional<std::int64_t>(q.int64(0)) : std::nullopt;
 }
 

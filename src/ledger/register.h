@@ -70,7 +70,11 @@ class RegisterPages {
     TransactionKey transaction = 0;
     SplitLineKey split = 0;  // 0 on a line that is not a split line
   };
-  [[nodiscard]] std::string lineQuery(const std::string& where, bool ascending) const;
+  // The line keys from `below` (at or after it) to `above` (at or before
+  // it), each the period's end when unset, in order or reversed; with
+  // `count`, their number.
+  [[nodiscard]] std::string lineQuery(const LineKey* below, const LineKey* above, bool ascending,
+                                      const std::string& where = {}, bool count = false) const;
   [[nodiscard]] std::optional<LineKey> keyAt(std::int64_t position);
 
   DataContext& data_;
