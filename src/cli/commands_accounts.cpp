@@ -71,10 +71,11 @@ std::optional<int32_t> ResolveType(Session& session, std::string_view text) {
 Json AccountJson(Session& session, AccountKey key, bool details) {
   store::Db& db = session.data.db();
   const store::RegionalSettings& regional = session.data.regional();
-  store::Record r;
   Json object = Json::object();
-  if (!ledger::LoadActiveAccount(session.data, key, r)) return object;
-  const int32_t type = r.GetInt("AcctType");
+  const auto stored = ledger::LoadStoredAccount(session.data, key);
+  if (!stored) return object;
+  const ledger::AccountValues& values = stored->values;
+  const int32_t type = values.type;
   std::string typeName;
   for (const auto& choice : ledger::AccountTypeChoices(session.data)) {
     if (choice.key == type) typeName = choice.name;
@@ -84,19 +85,19 @@ Json AccountJson(Session& session, AccountKey key, bool details) {
   // The accounts panel's valuation.
   const Money balance = investment ? planning::InvestmentAccountValue(session.data, key)
                                    : ledger::AccountBalanceNow(session.data, key);
-  object.set("id", key).set("name", r.GetText("AcctName")).set("type", type).set("type_name", typeName);
+  object.set("id", key).set("name", values.name).set("type", type).set("type_name", typeName);
   object.set("asset", investment || ledger::IsAssetAccount(session.data, key)).set("investment", investment);
   SetMoney(object, "balance", balance, regional);
-  SetMoney(object, "starting", Money(r.GetInt64("AcctStartingBal")), regional);
-  SetMoney(object, "current", Money(r.GetInt64("AcctCurrentBal")), regional);
-  object.set("check_number", r.GetInt("AcctCurrentCheckNum"));
-  object.set("last_reconciled", r.GetText("LastReconciled"));
-  object.set("last_retrieved", r.GetText("LastRetrieved"));
+  SetMoney(object, "starting", values.starting, regional);
+  SetMoney(object, "current", values.current, regional);
+  object.set("check_number", values.checkNumber);
+  object.set("last_reconciled", stored->lastReconciled);
+  object.set("last_retrieved", values.lastRetrieved);
   object.set("masked_number", ledger::MaskAccountNumber(secrets.values.accountNumber));
   if (details) {
-    object.set("description", r.GetProtected("AcctDescription"));
-    object.set("notes", r.GetProtected("AcctNotes"));
-    const int online = r.GetInt("EnableOnlineAccess");
+    object.set("description", values.description);
+    object.set("notes", values.notes);
+    const int online = values.onlineAccess;
     const bool hasInstitution = !secrets.values.institution.empty() && secrets.values.institution != "0";
     object.set("online", online == 1 || (online == 0 && hasInstitution && !secrets.values.accountNumber.empty()));
     object.set("fi", secrets.values.institution.empty() ? "0" : secrets.values.institution);
@@ -110,7 +111,6 @@ Json AccountJson(Session& session, AccountKey key, bool details) {
                  "disk errors.\nPlease review and save your account online access data.");
     }
   }
-  ReleaseRecord(r);
   return object;
 }
 
@@ -311,16 +311,9 @@ int CategoryEdit(Session& session, Args& args) {
   if (!target) return session.usage("category edit needs a category");
   const auto key = ResolveCategory(session, *target);
   if (!key) return kExitUsage;
-  store::Record r;
-  if (!ledger::LoadActiveCategory(session.data, *key, r)) return session.usage("no category " + *target);
-  ledger::CategoryForm form;
-  form.key = *key;
-  form.name = r.GetText("PayCategory");
-  form.header = r.GetFlag("Header");
-  form.parent = r.GetInt("Parent");
-  form.taxDeductible = r.GetFlag("DefaultTaxDeductible");
-  form.expense = r.GetFlag("Expense", true);
-  ReleaseRecord(r);
+  const auto opened = ledger::OpenCategoryForm(session.data, *key);
+  if (!opened) return session.usage("no category " + *target);
+  ledger::CategoryForm form = *opened;
   if (const auto code = FillCategoryForm(session, args, form)) return *code;
   TV_FINISH(args, rest);
   if (!rest.empty()) return session.usage("unexpected " + rest[0]);
@@ -377,13 +370,9 @@ int PayeeEdit(Session& session, Args& args) {
   if (!target) return session.usage("payee edit needs a payee");
   const auto key = ResolvePayee(session, *target);
   if (!key) return kExitUsage;
-  store::Record r;
-  if (!ledger::LoadActivePayee(session.data, *key, r)) return session.usage("no payee " + *target);
-  ledger::PayeeForm form;
-  form.key = *key;
-  form.name = r.GetText("PayName");
-  form.notes = r.GetText("Notes");
-  ReleaseRecord(r);
+  const auto opened = ledger::OpenPayeeForm(session.data, *key);
+  if (!opened) return session.usage("no payee " + *target);
+  ledger::PayeeForm form = *opened;
   return SavePayee(session, form, args);
 }
 

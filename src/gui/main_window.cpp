@@ -780,10 +780,9 @@ void MainWindow::fillPanel() {
 void MainWindow::fillReconciledLabel() {
   std::string text = "-";
   if (account_ != 0) {
-    store::Record record;
-    if (ledger::LoadActiveAccount(context_.data, account_, record)) {
-      const std::string last = record.GetText("LastReconciled");
-      if (!last.empty() && last != "0") text = store::PrintedDate(context_.data.regional(), last);
+    const auto stored = ledger::LoadStoredAccount(context_.data, account_);
+    if (stored && stored->everReconciled()) {
+      text = store::PrintedDate(context_.data.regional(), stored->lastReconciled);
     }
   }
   reconciledLabel_->setText(tr("Last reconciled: %1").arg(Text(text)));

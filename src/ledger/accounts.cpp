@@ -48,6 +48,24 @@ bool LoadActiveAccount(DataContext& data, AccountKey key, Record& record, bool i
   return store::LoadActiveRecord(table, record, KeyText(key), includeDeleted, true);
 }
 
+std::optional<StoredAccount> LoadStoredAccount(DataContext& data, AccountKey key) {
+  Record r;
+  if (!LoadActiveAccount(data, key, r)) return std::nullopt;
+  StoredAccount stored;
+  stored.values.name = r.GetText("AcctName");
+  stored.values.description = r.GetProtected("AcctDescription");
+  stored.values.notes = r.GetProtected("AcctNotes");
+  stored.values.starting = Money(r.GetInt64("AcctStartingBal"));
+  stored.values.current = Money(r.GetInt64("AcctCurrentBal"));
+  stored.values.checkNumber = r.GetInt("AcctCurrentCheckNum");
+  stored.values.type = r.GetInt("AcctType");
+  stored.values.lastRetrieved = r.GetText("LastRetrieved");
+  stored.values.onlineAccess = r.GetInt("EnableOnlineAccess");
+  stored.lastReconciled = r.GetText("LastReconciled");
+  store::ReleaseRecord(r);
+  return stored;
+}
+
 std::optional<AccountKey> AddAccount(DataContext& data, const AccountValues& values) {
   WriteGuard guard(data.db());
   Table table(data.db(), "Accounts");

@@ -45,6 +45,15 @@ bool EditAccount(DataContext& data, AccountKey key, const AccountValues& values)
 bool DeleteAccount(DataContext& data, AccountKey key);
 [[nodiscard]] bool LoadActiveAccount(DataContext& data, AccountKey key, store::Record& record,
                                      bool includeDeleted = false);
+// A live account's stored values as the front ends show them (the secure
+// connection values are not read). `values.onlineAccess` is the stored flag
+// as it stands (0 when unset).
+struct StoredAccount {
+  AccountValues values;
+  std::string lastReconciled;  // as stored: "0" or empty when never
+  [[nodiscard]] bool everReconciled() const { return !lastReconciled.empty() && lastReconciled != "0"; }
+};
+[[nodiscard]] std::optional<StoredAccount> LoadStoredAccount(DataContext& data, AccountKey key);
 [[nodiscard]] std::optional<AccountKey> FindAccountByName(DataContext& data, std::string_view name);
 // Live transactions of the account; -1 when the query yields nothing.
 [[nodiscard]] int64_t CountAccountTransactions(DataContext& data, AccountKey key);

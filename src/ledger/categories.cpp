@@ -103,6 +103,20 @@ bool LoadActiveCategory(DataContext& data, CategoryKey key, Record& record, bool
   return store::LoadActiveRecord(table, record, KeyText(key), includeDeleted, false);
 }
 
+std::optional<CategoryForm> OpenCategoryForm(DataContext& data, CategoryKey key) {
+  Record r;
+  if (!LoadActiveCategory(data, key, r)) return std::nullopt;
+  CategoryForm form;
+  form.key = key;
+  form.name = r.GetText("PayCategory");
+  form.header = r.GetFlag("Header");
+  form.parent = r.GetInt("Parent");
+  form.taxDeductible = r.GetFlag("DefaultTaxDeductible");
+  form.expense = r.GetFlag("Expense", true);
+  store::ReleaseRecord(r);
+  return form;
+}
+
 bool DeleteCategory(DataContext& data, CategoryKey key) {
   WriteGuard guard(data.db());
   Record r;

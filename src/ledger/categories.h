@@ -68,6 +68,8 @@ struct CategoryForm {
   CategoryKey parent = 0;
   bool taxDeductible = false;
 };
+// A live category's form as stored, for editing; nullopt when it cannot be loaded.
+[[nodiscard]] std::optional<CategoryForm> OpenCategoryForm(DataContext& data, CategoryKey key);
 // The category form's save: checks in order, then add or edit.
 [[nodiscard]] Status SaveCategoryForm(DataContext& data, const CategoryForm& form, CategoryKey* saved = nullptr);
 

@@ -17,6 +17,17 @@ bool LoadActivePayee(DataContext& data, PayeeKey key, Record& record, bool inclu
   return store::LoadActiveRecord(table, record, KeyText(key), includeDeleted, true);
 }
 
+std::optional<PayeeForm> OpenPayeeForm(DataContext& data, PayeeKey key) {
+  Record r;
+  if (!LoadActivePayee(data, key, r)) return std::nullopt;
+  PayeeForm form;
+  form.key = key;
+  form.name = r.GetText("PayName");
+  form.notes = r.GetText("Notes");
+  store::ReleaseRecord(r);
+  return form;
+}
+
 std::optional<PayeeKey> PayeeNameExists(DataContext& data, std::string_view name, PayeeKey excluded) {
   const auto found = store::FindDuplicateName(data.db(), "SELECT ID FROM PayAccounts WHERE PayName = '%s' AND Deleted = 0",
                                               name, std::nullopt, excluded != 0 ? KeyText(excluded) : std::string{});

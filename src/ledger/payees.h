@@ -52,6 +52,8 @@ struct PayeeForm {
   std::string name;
   std::string notes;
 };
+// A live payee's form as stored, for editing; nullopt when it cannot be loaded.
+[[nodiscard]] std::optional<PayeeForm> OpenPayeeForm(DataContext& data, PayeeKey key);
 // The payee form's save, with the replace question; `saved` gets the payee
 // that holds the name afterwards.
 [[nodiscard]] Status SavePayeeForm(DataContext& data, const PayeeForm& form, store::Prompter& prompter,

@@ -121,3 +121,49 @@ TEST_F(LedgerTest, UnassignedAndBalanceAdjustingEntryAreSpecial) {
 
 }  // namespace
 }  // namespace tallyvane::ledger
+
+namespace tallyvane::ledger {
+namespace {
+
+// Both front ends open a stored form through these: what was saved comes back,
+// an income category as income.
+TEST_F(LedgerTest, StoredFormsOpenAsTheyWereSaved) {
+  for (const bool expense : {true, false}) {
+    CategoryForm form;
+    form.name = expense ? "O'Brien's costs" : "Side income";
+    form.expense = expense;
+    form.header = true;
+    form.taxDeductible = !expense;
+    CategoryKey saved = 0;
+    ASSERT_TRUE(SaveCategoryForm(data(), form, &saved).ok);
+    const auto opened = OpenCategoryForm(data(), saved);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->key, saved);
+    EXPECT_EQ(opened->name, form.name);
+    EXPECT_EQ(opened->expense, expense);
+    EXPECT_TRUE(opened->header);
+    EXPECT_EQ(opened->taxDeductible, !expense);
+  }
+  EXPECT_FALSE(OpenCategoryForm(data(), 99999));
+
+  PayeeForm payee;
+  payee.name = "Café \"L'Étoile\"";
+  payee.notes = "two\nlines";
+  PayeeKey key = 0;
+  ASSERT_TRUE(SavePayeeForm(data(), payee, prompter_, &key).ok);
+  const auto opened = OpenPayeeForm(data(), key);
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(opened->name, payee.name);
+  EXPECT_EQ(opened->notes, payee.notes);
+
+  const auto checking = LoadStoredAccount(data(), kChecking);
+  ASSERT_TRUE(checking);
+  EXPECT_EQ(checking->values.name, "Checking Account");
+  EXPECT_FALSE(checking->everReconciled());
+  ASSERT_TRUE(db().exec("UPDATE Accounts SET LastReconciled = '2026-11-30' WHERE ID = 1"));
+  EXPECT_TRUE(LoadStoredAccount(data(), kChecking)->everReconciled());
+  EXPECT_FALSE(LoadStoredAccount(data(), 99999));
+}
+
+}  // namespace
+}  // namespace tallyvane::ledger

@@ -19,15 +19,10 @@ CategoryDialog::CategoryDialog(GuiContext& context, QWidget* parent, std::option
   ledger::CategoryForm stored;
   stored.expense = expense;
   if (key) {
-    store::Record record;
-    opened_ = ledger::LoadActiveCategory(context.data, *key, record);
+    const auto form = ledger::OpenCategoryForm(context.data, *key);
+    opened_ = form.has_value();
     if (opened_) {
-      stored.name = record.GetText("PayCategory");
-      stored.expense = record.GetInt("Expense") == 1;
-      stored.header = record.GetInt("Header") == 1;
-      stored.parent = record.GetInt("Parent");
-      stored.taxDeductible = record.GetInt("DefaultTaxDeductible") == 1;
-      store::ReleaseRecord(record);
+      stored = *form;
       headerLocked_ = stored.header && ledger::HeaderHasChildren(context.data, *key);
     }
   }

@@ -17,12 +17,11 @@ PayeeDialog::PayeeDialog(GuiContext& context, QWidget* parent, std::optional<led
   std::string name;
   std::string notes;
   if (key) {
-    store::Record record;
-    opened_ = ledger::LoadActivePayee(context.data, *key, record);
+    const auto form = ledger::OpenPayeeForm(context.data, *key);
+    opened_ = form.has_value();
     if (opened_) {
-      name = record.GetText("PayName");
-      notes = record.GetText("Notes");
-      store::ReleaseRecord(record);
+      name = form->name;
+      notes = form->notes;
     }
   }
   name_ = new QLineEdit(Q(name), this);

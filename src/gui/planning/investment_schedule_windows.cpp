@@ -356,8 +356,7 @@ InvestmentScheduleDialog::InvestmentScheduleDialog(GuiContext& context, QWidget*
   account_ = new QComboBox(this);
   account_->setObjectName(QStringLiteral("account"));
   for (planning::AccountKey key : planning::InvestmentAccounts(context.data)) {
-    store::Record record;
-    if (ledger::LoadActiveAccount(context.data, key, record)) account_->addItem(Q(record.GetText("AcctName")), key);
+    if (const auto stored = ledger::LoadStoredAccount(context.data, key)) account_->addItem(Q(stored->values.name), key);
   }
   action_ = new QComboBox(this);
   action_->setObjectName(QStringLiteral("action"));
