@@ -225,11 +225,12 @@ int Output(Session& session, Report& report, const OutputArgs& output) {
 int ReportCategory(Session& session, Args& args) {
   ReportPeriod period;
   if (const auto code = ReadPeriod(session, args, period)) return *code;
+  const bool transfers = args.flag("--include-transfers");
   OutputArgs output;
   if (const auto code = ReadOutput(session, args, output)) return *code;
   TV_FINISH(args, rest);
   if (!rest.empty()) return session.usage("unexpected " + rest[0]);
-  reports::CategoryReport report(session.data, period);
+  reports::CategoryReport report(session.data, period, transfers);
   return Output(session, report, output);
 }
 
@@ -272,6 +273,7 @@ int ReportBudget(Session& session, Args& args) {
   const bool yearly = args.flag("--yearly");
   const auto year = args.value("--year");
   const std::string section = args.value("--section").value_or("all");
+  const bool transfers = args.flag("--include-transfers");
   OutputArgs output;
   if (const auto code = ReadOutput(session, args, output)) return *code;
   TV_FINISH(args, rest);
@@ -314,9 +316,11 @@ int ReportBudget(Session& session, Args& args) {
   } else {
     return session.usage("--section is all, expenses or income");
   }
+  form.includeTransfers = transfers;
   const reports::BudgetPeriodAnswer answer = reports::CheckBudgetReportForm(form);
   if (!answer.status) return Balloon(session, answer.status);
-  reports::BudgetReport report(session.data, answer.period, form.budget, form.section, form.kind);
+  reports::BudgetReport report(session.data, answer.period, form.budget, form.section, form.kind,
+                               form.includeTransfers);
   return Output(session, report, output);
 }
 

@@ -184,8 +184,9 @@ EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Pr
   const int tax = form.taxChoice == "Tax Deductible" ? 1 : form.taxChoice == "Not Deductible" ? 0 : 2;
   const Money stored = form.type == TransactionType::Deposit ? value : -value;
 
-  // 8. The over-budget warning does not stop the save.
-  if (category != 0 && stored.minorUnits() < 0) {
+  // 8. The over-budget warning does not stop the save. A transfer between
+  // the book's accounts spends nothing against a budget.
+  if (category != 0 && stored.minorUnits() < 0 && !transfer) {
     const std::string budgets = MonthlyBudgetOverrun(data, form.key, form.account, category, -stored);
     if (!budgets.empty()) {
       result.overBudget = FormatSql(
