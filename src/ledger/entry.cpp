@@ -55,17 +55,10 @@ std::optional<EntryForm> OpenEntryForm(DataContext& data, TransactionKey key) {
   } else if (row->payee != 0) {
     form.payee = PayeeName(data, row->payee).value_or("");
   }
-  if (!row->split && row->category != 0) {
-    Record c;
-    if (LoadActiveCategory(data, row->category, c, true)) {
-      const CategoryKey parent = c.GetInt("Parent");
-      if (parent != 0) {
-        form.category = store::QueryFirstText(data.db(), FormatSql("SELECT PayCategory FROM Categories WHERE ID = %d", {parent}));
-        form.subcategory = c.GetText("PayCategory");
-      } else {
-        form.category = c.GetText("PayCategory");
-      }
-    }
+  if (!row->split) {
+    const CategoryFieldTexts fields = CategoryFieldsFor(data, row->category);
+    form.category = fields.category;
+    form.subcategory = fields.subcategory;
   }
   const Money shown = form.type == TransactionType::Deposit ? row->amount : -row->amount;
   form.amountText = store::FormatMoneyPlain(data.regional(), shown);
