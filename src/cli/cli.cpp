@@ -1,6 +1,8 @@
 #include "cli/cli.h"
 
 #include <algorithm>
+#include <iostream>
+#include <istream>
 #include <ostream>
 
 #include <chrono>
@@ -15,7 +17,7 @@ namespace tallyvane::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: tallyvane-cli [--data-dir DIR] [--config-dir DIR] [--password PW]\n"
+    "usage: tallyvane-cli [--data-dir DIR] [--config-dir DIR] [--password PW | --password-stdin]\n"
     "                     [--answer CAPTION]... [--yes] [--json] COMMAND [ARGS]\n";
 
 bool Matches(const std::string& word, std::string_view name, std::string* inlineValue) {
@@ -124,6 +126,30 @@ int Session::usage(std::string_view message) {
   return kExitUsage;
 }
 
+std::optional<std::string> Session::readLine() {
+  if (in == nullptr) return std::nullopt;
+  std::string line;
+  if (!std::getline(*in, line)) {
+    // A last line without its line break still counts.
+    if (line.empty()) return std::nullopt;
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+std::optional<std::string> Session::secretValue(Args& args, std::string_view option, std::string_view stdinOption,
+                                                std::optional<int>& failed) {
+  std::optional<std::string> value = args.value(option);
+  if (!args.flag(stdinOption)) return value;
+  if (value) {
+    failed = usage(std::string("give ") + std::string(option) + " or " + std::string(stdinOption) + ", not both");
+    return std::nullopt;
+  }
+  value = readLine();
+  if (!value) failed = usage(std::string(stdinOption) + ": standard input holds no line to read");
+  return value;
+}
+
 std::vector<Command> AllCommands() {
   std::vector<Command> commands;
   AddDataCommands(commands);
@@ -140,10 +166,13 @@ std::vector<Command> AllCommands() {
 
 // ---- Entry ----
 
-int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) { return RunCli(argc, argv, std::cin, out, err); }
+
+int RunCli(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err) {
   std::vector<std::string> words(argv + 1, argv + argc);
   store::PathOverrides overrides;
   std::optional<std::string> password;
+  bool passwordStdin = false;
   std::vector<std::string> answers;
   bool yes = false;
   bool json = false;
@@ -170,6 +199,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
       if (word == "--config-dir") overrides.configDir = *v;
       if (word == "--password") password = *v;
       if (word == "--answer") answers.push_back(*v);
+    } else if (word == "--password-stdin") {
+      passwordStdin = true;
     } else if (word == "--yes") {
       yes = true;
     } else if (word == "--json") {
@@ -224,6 +255,21 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
       return kExitDone;
     }
   }
+  if (passwordStdin) {
+    if (password) {
+      err << "tallyvane-cli: give --password or --password-stdin, not both\n" << kUsage;
+      return kExitUsage;
+    }
+    // The first line of the input; an option of the command that reads
+    // there takes the next one.
+    std::string line;
+    if (!std::getline(in, line) && line.empty()) {
+      err << "tallyvane-cli: --password-stdin: standard input holds no line to read\n";
+      return kExitUsage;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    password = line;
+  }
   if (!password) {
     if (const char* env = std::getenv("TALLYVANE_PASSWORD"); env != nullptr) password = env;
   }
@@ -264,7 +310,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
   store::IniSettings settings(paths.settingsFile, paths.machineSettingsFile);
   store::DataContext data(paths, store::ReadSystemLocale());
   ScriptedPrompter prompter(err, answers, yes);
-  Session session{data, settings, prompter, out, err, json, password, &commands, chosen->words.front()};
+  Session session{data, settings, prompter, out, err, json, password, &commands, chosen->words.front(), &in};
 
   if (chosen->needsData) {
     const store::ProvisionResult provision = store::ProvisionDataFileAtStartup(paths, settings);

@@ -91,12 +91,23 @@ struct Session {
   // follows a usage error.
   const std::vector<Command>* commands = nullptr;
   std::string_view group;
+  // Standard input, where the *-stdin options read a password: an option's
+  // value is visible to every local user in the process list.
+  std::istream* in = nullptr;
 
   // Prints a failure as the core words it and returns the refusal code.
   int refuse(const store::Status& status);
   // The same when the message was already shown (as a balloon).
   int refuseQuietly(const store::Status& status) const;
   int usage(std::string_view message);
+  // One line of standard input without its line break; nullopt when the
+  // input has ended. Each option that reads there takes the next line.
+  std::optional<std::string> readLine();
+  // The value of `option` or, with `stdinOption`, the next line of standard
+  // input; nullopt when neither is given. Both given, or nothing left to
+  // read, is a usage error: its exit code goes to `failed`.
+  std::optional<std::string> secretValue(Args& args, std::string_view option, std::string_view stdinOption,
+                                         std::optional<int>& failed);
 };
 
 // One row of the table the dispatcher reads and the help is printed from.
@@ -130,7 +141,9 @@ void PrintOverview(std::ostream& out, const std::vector<Command>& commands);
 bool PrintGroupHelp(std::ostream& out, const std::vector<Command>& commands, std::string_view group);
 void PrintCommandHelp(std::ostream& out, const Command& command);
 
-// Runs the tool; returns the exit status.
+// Runs the tool; returns the exit status. Passwords asked for with the
+// *-stdin options are read from `in`.
+int RunCli(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err);
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err);
 
 }  // namespace tallyvane::cli

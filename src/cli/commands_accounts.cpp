@@ -179,7 +179,9 @@ std::optional<int> FillAccountForm(Session& session, Args& args, ledger::Account
   if (auto v = args.value("--routing")) form.routingNumber = *v;
   if (auto v = args.value("--number")) form.accountNumber = *v;
   if (auto v = args.value("--user-id")) form.userId = *v;
-  if (auto v = args.value("--user-pass")) form.password = *v;
+  std::optional<int> failed;
+  if (auto v = session.secretValue(args, "--user-pass", "--user-pass-stdin", failed)) form.password = *v;
+  if (failed) return failed;
   if (args.flag("--prompt-password")) form.promptPassword = true;
   return std::nullopt;
 }
@@ -393,6 +395,10 @@ int PayeeDelete(Session& session, Args& args) {
 
 }  // namespace
 
+constexpr std::string_view kUserPassVisible =
+    "--user-pass P       P is visible to other local users in the process list; prefer --user-pass-stdin";
+constexpr std::string_view kUserPassStdin = "--user-pass-stdin   read the online banking password from a line of standard input";
+
 void AddAccountCommands(std::vector<Command>& commands) {
   commands.push_back({{"password", "set"}, "password set NEW --confirm NEW [--current OLD] [--hint H] [--email E]", PasswordSet});
   commands.push_back({{"password", "remove"}, "password remove --current OLD", PasswordRemove});
@@ -402,9 +408,11 @@ void AddAccountCommands(std::vector<Command>& commands) {
   commands.push_back({{"account", "show"}, "account show ACCOUNT", AccountShow});
   commands.push_back({{"account", "add"}, "account add --name N [--type T] [--description D] [--starting AMOUNT] [--check-number N] [--notes T] "
                       "[--last-import DATE] [--online] [--fi ID] [--routing R] [--number ACCT] [--user-id U] "
-                      "[--user-pass P] [--prompt-password]",
-                      AccountAdd, true, "The account form; prints the new key. --type by key or name (see account types)."});
-  commands.push_back({{"account", "edit"}, "account edit ACCOUNT [same options as account add]", AccountEdit, true, "The account form on an existing account; options not given keep the shown values."});
+                      "[--user-pass P | --user-pass-stdin] [--prompt-password]",
+                      AccountAdd, true, "The account form; prints the new key. --type by key or name (see account types).",
+                      {kUserPassVisible, kUserPassStdin}});
+  commands.push_back({{"account", "edit"}, "account edit ACCOUNT [same options as account add]", AccountEdit, true, "The account form on an existing account; options not given keep the shown values.",
+                      {kUserPassVisible, kUserPassStdin}});
   commands.push_back({{"account", "delete"}, "account delete ACCOUNT...", AccountDelete});
   commands.push_back({{"account", "find"}, "account find TEXT [--next N]", AccountFind});
   commands.push_back({{"category", "list"}, "category list", CategoryList});

@@ -24,7 +24,7 @@ int ImportOfx(Session& session, Args& args) {
   if (rest.size() != 2) return session.usage("import ofx needs ACCOUNT FILE");
   const auto account = ResolveAccount(session, rest[0]);
   if (!account) return kExitUsage;
-  if (ledger::IsInvestmentAccount(session.data, *account)) return session.usage("statements import into bank accounts");
+  if (!import::TakesStatements(session.data, *account)) return session.usage("statements import into bank accounts");
   const import::StatementText file = import::readStatementFile(rest[1]);
   if (!file.ok) {
     session.err << file.message << '\n';

@@ -147,13 +147,15 @@ int FiRestore(Session& session, Args& args) {
 }
 
 int Retrieve(Session& session, Args& args) {
-  const auto userPass = args.value("--user-pass");
+  std::optional<int> failed;
+  const auto userPass = session.secretValue(args, "--user-pass", "--user-pass-stdin", failed);
+  if (failed) return *failed;
   const ReviewEdits edits = ReadReviewEdits(args);
   TV_FINISH(args, rest);
   if (rest.size() != 1) return session.usage("retrieve needs ACCOUNT");
   const auto account = ResolveAccount(session, rest[0]);
   if (!account) return kExitUsage;
-  if (ledger::IsInvestmentAccount(session.data, *account)) return session.usage("statements import into bank accounts");
+  if (!import::TakesStatements(session.data, *account)) return session.usage("statements import into bank accounts");
 
   store::NullProgress progress;
   online::RetrievalPorts ports{session.prompter, progress, {}, {}, {}};
@@ -188,8 +190,12 @@ void AddOnlineCommands(std::vector<Command>& commands) {
   commands.push_back({{"fi", "check"}, "fi check", FiCheck});
   commands.push_back({{"fi", "restore"}, "fi restore", FiRestore});
   commands.push_back({{"retrieve"},
-                      "retrieve ACCOUNT [--user-pass P] [--untick N]... [--tick N]... [--category N=NAME]... [--dry-run]",
-                      Retrieve});
+                      "retrieve ACCOUNT [--user-pass P | --user-pass-stdin] [--untick N]... [--tick N]... "
+                      "[--category N=NAME]... [--dry-run]",
+                      Retrieve, true, "",
+                      {"--user-pass P       answers the password prompt when no password is stored; P is visible to "
+                       "other local users in the process list",
+                       "--user-pass-stdin   the same, read from a line of standard input"}});
 }
 
 }  // namespace tallyvane::cli

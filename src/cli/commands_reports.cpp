@@ -225,11 +225,12 @@ int Output(Session& session, Report& report, const OutputArgs& output) {
 int ReportCategory(Session& session, Args& args) {
   ReportPeriod period;
   if (const auto code = ReadPeriod(session, args, period)) return *code;
+  const bool transfers = args.flag("--include-transfers");
   OutputArgs output;
   if (const auto code = ReadOutput(session, args, output)) return *code;
   TV_FINISH(args, rest);
   if (!rest.empty()) return session.usage("unexpected " + rest[0]);
-  reports::CategoryReport report(session.data, period);
+  reports::CategoryReport report(session.data, period, transfers);
   return Output(session, report, output);
 }
 
@@ -272,6 +273,7 @@ int ReportBudget(Session& session, Args& args) {
   const bool yearly = args.flag("--yearly");
   const auto year = args.value("--year");
   const std::string section = args.value("--section").value_or("all");
+  const bool transfers = args.flag("--include-transfers");
   OutputArgs output;
   if (const auto code = ReadOutput(session, args, output)) return *code;
   TV_FINISH(args, rest);
@@ -314,9 +316,11 @@ int ReportBudget(Session& session, Args& args) {
   } else {
     return session.usage("--section is all, expenses or income");
   }
+  form.includeTransfers = transfers;
   const reports::BudgetPeriodAnswer answer = reports::CheckBudgetReportForm(form);
   if (!answer.status) return Balloon(session, answer.status);
-  reports::BudgetReport report(session.data, answer.period, form.budget, form.section, form.kind);
+  reports::BudgetReport report(session.data, answer.period, form.budget, form.section, form.kind,
+                               form.includeTransfers);
   return Output(session, report, output);
 }
 
@@ -447,7 +451,9 @@ int MailSet(Session& session, Args& args) {
     mail.security = *security;
   }
   if (auto v = args.value("--user")) mail.user = *v;
-  if (auto v = args.value("--password")) mail.password = *v;
+  std::optional<int> failed;
+  if (auto v = session.secretValue(args, "--password", "--password-stdin", failed)) mail.password = *v;
+  if (failed) return *failed;
   if (auto v = args.value("--from")) {
     if (!v->empty() && !reports::IsValidEmailAddress(*v)) return session.usage("not an e-mail address: " + *v);
     mail.from = *v;
@@ -473,22 +479,30 @@ int MailTest(Session& session, Args& args) {
 }  // namespace
 
 void AddReportCommands(std::vector<Command>& commands) {
-  commands.push_back({{"report", "category"}, "report category [period] [output]", ReportCategory});
+  commands.push_back({{"report", "category"}, "report category [period] [--include-transfers] [output]", ReportCategory,
+                      true, "income and expenses by category",
+                      {"--include-transfers  count transfers between the book's own accounts as income and expense "
+                       "(left out by default)"}});
   commands.push_back({{"report", "payee"}, "report payee [period] [--expand-by-accounts] [output]", ReportPayee});
   commands.push_back({{"report", "activity"}, "report activity ACCOUNT [period] [output]", ReportActivity});
   commands.push_back({{"report", "budget"},
                       "report budget BUDGET (--monthly MONTH --year YEAR | --yearly --year YEAR) "
-                      "[--section all|expenses|income] [output]",
-                      ReportBudget});
+                      "[--section all|expenses|income] [--include-transfers] [output]",
+                      ReportBudget, true, "budget against actual",
+                      {"--include-transfers  count transfers between the book's own accounts in the actual sums "
+                       "(left out by default; split lines count under their own categories, void rows never)"}});
   commands.push_back({{"journal", "category"}, "journal category CATEGORY [period] [--payments|--deposits] "
                                                "[--delete ID]...",
                       JournalCategory});
   commands.push_back({{"journal", "payee"}, "journal payee PAYEE [period] [--delete ID]...", JournalPayee});
   commands.push_back({{"mail", "show"}, "mail show", MailShow, false});
   commands.push_back({{"mail", "set"},
-                      "mail set [--server H] [--port N] [--security none|starttls|tls] [--user U] [--password P] "
-                      "[--from ADDRESS]",
-                      MailSet, false});
+                      "mail set [--server H] [--port N] [--security none|starttls|tls] [--user U] "
+                      "[--password P | --password-stdin] [--from ADDRESS]",
+                      MailSet, false, "",
+                      {"--password P        the mail server's password; P is visible to other local users in the "
+                       "process list",
+                       "--password-stdin    the same, read from a line of standard input"}});
   commands.push_back({{"mail", "test"}, "mail test ADDRESS", MailTest, false});
 }
 

@@ -50,7 +50,10 @@ constexpr std::array<Group, 26> kGroups = {{
 constexpr std::string_view kGlobalOptions =
     "  --data-dir DIR      data folder; default $TALLYVANE_DATA_DIR, else the per-user data folder\n"
     "  --config-dir DIR    settings folder; default $TALLYVANE_CONFIG_DIR, else the per-user config folder\n"
-    "  --password PW       the program password when one is set; default $TALLYVANE_PASSWORD\n"
+    "  --password PW       the program password when one is set; default $TALLYVANE_PASSWORD.\n"
+    "                      PW is visible to other local users in the process list: prefer\n"
+    "                      --password-stdin or $TALLYVANE_PASSWORD\n"
+    "  --password-stdin    read the program password from the first line of standard input\n"
     "  --answer CAPTION    answer for the next question, by button caption (repeatable, used in order)\n"
     "  --yes               answer every question with its first button\n"
     "  --json              print data as JSON (one document on stdout)\n"
@@ -93,7 +96,7 @@ void PrintPadded(std::ostream& out, std::string_view indent, std::string_view le
 }  // namespace
 
 void PrintOverview(std::ostream& out, const std::vector<Command>& commands) {
-  out << "usage: tallyvane-cli [--data-dir DIR] [--config-dir DIR] [--password PW]\n"
+  out << "usage: tallyvane-cli [--data-dir DIR] [--config-dir DIR] [--password PW | --password-stdin]\n"
          "                     [--answer CAPTION]... [--yes] [--json] COMMAND [ARGS]\n\n"
          "Commands:\n";
   for (std::string_view group : GroupsInOrder(commands)) PrintPadded(out, "  ", group, 18, GroupSummary(group));

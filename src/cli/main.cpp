@@ -4,4 +4,4 @@
 
 #include "cli/cli.h"
 
-int main(int argc, char** argv) { return tallyvane::cli::RunCli(argc, argv, std::cout, std::cerr); }
+int main(int argc, char** argv) { return tallyvane::cli::RunCli(argc, argv, std::cin, std::cout, std::cerr); }

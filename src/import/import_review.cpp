@@ -36,6 +36,13 @@ std::string PlainCategoryName(DataContext& data, ledger::CategoryKey key) {
 
 }  // namespace
 
+bool TakesStatements(DataContext& data, AccountKey account) {
+  store::Record record;
+  if (account <= 0 || !ledger::LoadActiveAccount(data, account, record)) return false;
+  store::ReleaseRecord(record);
+  return !ledger::IsInvestmentAccount(data, account);
+}
+
 ImportReview ImportReview::Open(DataContext& data, AccountKey account, std::string_view statement,
                                 store::Prompter& prompter) {
   ImportReview review(data);

@@ -27,6 +27,12 @@ inline constexpr std::string_view kNoTransactionsMessage =
     "There may be no transactions since your last import or your account information may not be set up "
     "correctly.  Check the help section for tips for retrieving transactions from your financial institution.";
 
+// Statements (an OFX or QFX file, an online retrieval) go to a live bank
+// account only: an investment account's register lists investment actions,
+// which no statement line becomes. Both front ends ask this before they
+// read or fetch a statement.
+[[nodiscard]] bool TakesStatements(DataContext& data, AccountKey account);
+
 struct ReviewRow {
   std::string link;  // never filled: matched rows are left as they are
   std::string date;

@@ -237,6 +237,16 @@ std::vector<AccountTypeChoice> AccountTypeChoices(DataContext& data) {
   return types;
 }
 
+std::string CurrentBalanceText(const store::RegionalSettings& regional, const AccountFormView& opened,
+                               std::string_view startingText) {
+  if (!store::IsValidMoneyText(regional, startingText) || !store::IsValidMoneyText(regional, opened.startingText) ||
+      !store::IsValidMoneyText(regional, opened.currentText)) {
+    return opened.currentText;
+  }
+  const Money step = store::ParseMoney(regional, startingText) - store::ParseMoney(regional, opened.startingText);
+  return store::FormatMoney(regional, store::ParseMoney(regional, opened.currentText) + step);
+}
+
 std::optional<AccountFormView> OpenAccountForm(DataContext& data, std::optional<AccountKey> key, int32_t requestedType) {
   AccountFormView view;
   const store::RegionalSettings& regional = data.regional();

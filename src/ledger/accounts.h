@@ -96,6 +96,13 @@ struct AccountFormView {
 [[nodiscard]] std::optional<AccountFormView> OpenAccountForm(DataContext& data, std::optional<AccountKey> key,
                                                              int32_t requestedType = 1);
 
+// The current balance the account form shows while its starting balance is
+// typed: the balance it opened with, moved by the same step as the starting
+// balance (every later balance counts the starting balance once). While the
+// text is not an amount the opened balance stays shown.
+[[nodiscard]] std::string CurrentBalanceText(const store::RegionalSettings& regional, const AccountFormView& opened,
+                                             std::string_view startingText);
+
 // The account form's fields as the user leaves them.
 struct AccountForm {
   std::optional<AccountKey> key;  // editing when set

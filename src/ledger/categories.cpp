@@ -186,6 +186,40 @@ std::optional<std::string> CategoryFullName(DataContext& data, CategoryKey key) 
   return FormatSql("%s | %s", {parentName, name});
 }
 
+CategoryFieldTexts CategoryFieldsFor(DataContext& data, CategoryKey key) {
+  CategoryFieldTexts fields;
+  if (key == 0) return fields;
+  Record stored;
+  if (!LoadActiveCategory(data, key, stored, true)) {
+    fields.category = std::string(kNotCategorized);
+    return fields;
+  }
+  const CategoryKey parent = stored.GetInt("Parent");
+  const bool deleted = stored.GetFlag("Deleted");
+  Record header;
+  const bool headerLive = parent != 0 && LoadActiveCategory(data, parent, header);
+  if (deleted) {
+    if (headerLive) {
+      fields.category = header.GetText("PayCategory");
+      fields.categoryKey = parent;
+    } else {
+      fields.category = std::string(kNotCategorized);
+    }
+    return fields;
+  }
+  if (headerLive) {
+    fields.category = header.GetText("PayCategory");
+    fields.categoryKey = parent;
+    fields.subcategory = stored.GetText("PayCategory");
+    fields.subcategoryKey = key;
+  } else {
+    // Top level, or a live subcategory whose header is gone: by its own name.
+    fields.category = stored.GetText("PayCategory");
+    fields.categoryKey = key;
+  }
+  return fields;
+}
+
 bool HeaderHasChildren(DataContext& data, CategoryKey key) {
   if (store::QueryFirstText(data.db(), FormatSql("SELECT Header FROM Categories WHERE ID = %s AND Deleted = 0",
                                                  {KeyText(key)})) != "1") {

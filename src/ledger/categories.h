@@ -114,6 +114,23 @@ struct TypedCategory {
                                                                     std::string_view typed, bool expense,
                                                                     store::Prompter* prompter);
 
+// The category and subcategory fields a transaction or schedule form opens
+// with for a stored category key. A live top-level category fills the first
+// field, a live subcategory both (its header first). A category that was
+// deleted (or is missing) opens as "Not categorized", so the form shows no
+// name that is not in its list, and saving it files the row under no
+// category instead of creating a new category of the deleted name; a
+// deleted subcategory under a live header opens as that header, where
+// deleting it moved its rows. Key 0 opens with both fields empty.
+struct CategoryFieldTexts {
+  std::string category;
+  std::string subcategory;
+  // The keys the two fields stand for (0 for an empty field or "Not categorized").
+  CategoryKey categoryKey = 0;
+  CategoryKey subcategoryKey = 0;
+};
+[[nodiscard]] CategoryFieldTexts CategoryFieldsFor(DataContext& data, CategoryKey key);
+
 [[nodiscard]] std::string TrimSpaces(std::string_view text);
 [[nodiscard]] bool IsBlank(std::string_view text);
 

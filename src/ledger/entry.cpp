@@ -55,17 +55,10 @@ std::optional<EntryForm> OpenEntryForm(DataContext& data, TransactionKey key) {
   } else if (row->payee != 0) {
     form.payee = PayeeName(data, row->payee).value_or("");
   }
-  if (!row->split && row->category != 0) {
-    Record c;
-    if (LoadActiveCategory(data, row->category, c, true)) {
-      const CategoryKey parent = c.GetInt("Parent");
-      if (parent != 0) {
-        form.category = store::QueryFirstText(data.db(), FormatSql("SELECT PayCategory FROM Categories WHERE ID = %d", {parent}));
-        form.subcategory = c.GetText("PayCategory");
-      } else {
-        form.category = c.GetText("PayCategory");
-      }
-    }
+  if (!row->split) {
+    const CategoryFieldTexts fields = CategoryFieldsFor(data, row->category);
+    form.category = fields.category;
+    form.subcategory = fields.subcategory;
   }
   const Money shown = form.type == TransactionType::Deposit ? row->amount : -row->amount;
   form.amountText = store::FormatMoneyPlain(data.regional(), shown);
@@ -184,8 +177,9 @@ EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Pr
   const int tax = form.taxChoice == "Tax Deductible" ? 1 : form.taxChoice == "Not Deductible" ? 0 : 2;
   const Money stored = form.type == TransactionType::Deposit ? value : -value;
 
-  // 8. The over-budget warning does not stop the save.
-  if (category != 0 && stored.minorUnits() < 0) {
+  // 8. The over-budget warning does not stop the save. A transfer between
+  // the book's accounts spends nothing against a budget.
+  if (category != 0 && stored.minorUnits() < 0 && !transfer) {
     const std::string budgets = MonthlyBudgetOverrun(data, form.key, form.account, category, -stored);
     if (!budgets.empty()) {
       result.overBudget = FormatSql(

@@ -43,6 +43,14 @@ std::string Shift(std::time_t t, int days) {
   return store::DateText(std::mktime(&tm));
 }
 
+// The first or last day of an account's live investment rows (the table
+// the investment register reads); empty when there are none.
+std::string InvestmentDateBound(DataContext& data, AccountKey account, std::string_view bound) {
+  return store::QueryFirstText(
+      data.db(), FormatSql("SELECT %s(DATE(TransactionDate)) from Investments where Account = %d AND Deleted = 0",
+                           {bound, account}));
+}
+
 std::string CleanNote(std::string note) {
   std::string out;
   for (char c : note) {
@@ -62,8 +70,11 @@ std::optional<DateSpan> RegisterPeriod(DataContext& data, std::string_view choic
   const int month0 = tm.tm_mon;
   const std::string today = store::DateText(now);
   if (choice == "All") {
-    std::string first = FirstTransactionDate(data, account);
-    std::string last = LastTransactionDate(data, account);
+    // An investment account's register lists its investment actions, so
+    // they bound the span; its bank rows (if any) are not what is shown.
+    const bool investment = IsInvestmentAccount(data, account);
+    std::string first = investment ? InvestmentDateBound(data, account, "MIN") : FirstTransactionDate(data, account);
+    std::string last = investment ? InvestmentDateBound(data, account, "MAX") : LastTransactionDate(data, account);
     if (first.empty()) first = today;
     if (last.empty() || last < today) last = today;
     return DateSpan{first, last};
@@ -416,7 +427,7 @@ Status RegisterSetCategory(DataContext& data, TransactionKey key, std::string_vi
     return Status::Fail("Cannot open transaction and save changes.", "Edit Transaction");
   }
   const auto row = LoadTransaction(data.db(), key);
-  if (row && row->type != static_cast<int>(TransactionType::Deposit) && row->category > 0) {
+  if (row && row->type != static_cast<int>(TransactionType::Deposit) && row->category > 0 && !row->isTransfer()) {
     const std::string budgets = MonthlyBudgetOverrun(data, row->key, row->account, row->category, -row->amount);
     if (!budgets.empty()) {
       prompter.message("Transaction Over Budget",

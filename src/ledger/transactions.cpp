@@ -588,25 +588,43 @@ bool SplitLineDelete(DataContext& data, SplitLineKey key) {
   return store::SaveRecord(r);
 }
 
+std::vector<CategoryAmount> CategoryAmounts(store::Db& db, const TransactionRow& row) {
+  std::vector<CategoryAmount> parts;
+  if (!row.split) {
+    parts.push_back({row.category, row.amount});
+    return parts;
+  }
+  for (Query q(db, FormatSql("SELECT ID, Amount, Category FROM SplitTransactions where TransactionID = %d AND "
+                             "Deleted != 1",
+                             {row.key}));
+       q.hasRow(); q.next()) {
+    parts.push_back({q.int32(2), Money(q.int64(1))});
+  }
+  return parts;
+}
+
+bool CountsInCategoryTotals(const TransactionRow& row, bool includeTransfers) {
+  if (row.isVoid) return false;
+  return includeTransfers || !row.isTransfer();
+}
+
 std::string MonthlyBudgetOverrun(DataContext& data, std::optional<TransactionKey> rowKey, AccountKey account,
                                  CategoryKey category, Money spending) {
   const std::string today = TodayText(data);
   Money total;
-  bool found = false;
   {
     TransactionRange range(data.db(), account, -1, MonthStart(today), today, true);
     TransactionRow row;
     while (range.next(row)) {
-      if (row.category != category || row.type == static_cast<int>(TransactionType::Deposit)) continue;
-      if (rowKey && row.key == *rowKey) {
-        total += spending;
-        found = true;
-      } else {
-        total -= row.amount;
+      // The row being entered counts with its new amount, once, below.
+      if (rowKey && row.key == *rowKey) continue;
+      if (row.type == static_cast<int>(TransactionType::Deposit) || !CountsInCategoryTotals(row, false)) continue;
+      for (const CategoryAmount& part : CategoryAmounts(data.db(), row)) {
+        if (part.category == category) total -= part.amount;
       }
     }
   }
-  if (!found) total += spending;
+  total += spending;
 
   struct Budget {
     int key;

@@ -169,9 +169,24 @@ std::optional<SplitLineKey> SplitLineAdd(DataContext& data, const SplitLine& lin
 bool SplitLineUpdate(DataContext& data, const SplitLine& line);
 bool SplitLineDelete(DataContext& data, SplitLineKey key);
 
+// The amounts a row files under categories, as the income, expense and
+// budget totals break it out: each live line of a split row (under the row's
+// account and type), any other row's own amount.
+struct CategoryAmount {
+  CategoryKey category = 0;
+  Money amount;
+};
+[[nodiscard]] std::vector<CategoryAmount> CategoryAmounts(store::Db& db, const TransactionRow& row);
+// Whether the income, expense and budget totals count a row at all: never a
+// void row; a transfer between two of the book's own accounts moves money
+// without earning or spending it, so it counts only when asked for.
+[[nodiscard]] bool CountsInCategoryTotals(const TransactionRow& row, bool includeTransfers);
+
 // The over-budget test: the names of the warning budgets whose monthly amount
 // for `category` the month's spending (with `spending` for this row) exceeds,
-// as "\"A\", \"B\""; empty when none.
+// as "\"A\", \"B\""; empty when none. The month's spending is counted as the
+// budget report counts it: split lines under their own categories, void rows
+// and transfers between the book's accounts left out.
 [[nodiscard]] std::string MonthlyBudgetOverrun(DataContext& data, std::optional<TransactionKey> row,
                                                AccountKey account, CategoryKey category, Money spending);
 

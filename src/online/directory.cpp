@@ -319,7 +319,7 @@ DownloadResult DownloadRows(DataContext& data, const OnlineSettings& settings, s
   const FetchResult listed = fetcher.fetch(ServiceUrl(settings.directoryUrl, "api.php?all=yes"), listFile, progress);
   if (listed == FetchResult::Cancelled) return DownloadResult::Cancelled;
   if (listed != FetchResult::Done) {
-    Report(prompter, "Financial institution list could not be downloaded.");
+    Report(prompter, WithDetail("Financial institution list could not be downloaded.", fetcher.refusal()));
     return DownloadResult::Failed;
   }
 

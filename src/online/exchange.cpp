@@ -277,12 +277,14 @@ ExchangeResult exchangeOfx(std::string_view request, store::Progress& progress, 
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &t);
-  ApplyTlsOptions(curl, options.caFile);
+  char errors[CURL_ERROR_SIZE] = {};
+  ApplyTlsOptions(curl, options.caFile, errors);
 
   t.started = Clock::now();
   t.phaseStart = t.started;
   const CURLcode code = PerformPolling(curl, progress, t.cancelled);
   if (t.cancelled) return ExchangeResult::Cancelled;
+  response.refusal = CertificateRefusal(curl, code, errors);
   if (code != CURLE_OK || !t.headerDone || !t.contentLength) return ExchangeResult::Failed;
   if (static_cast<long long>(t.body.size()) < *t.contentLength) return ExchangeResult::Failed;
   t.body.resize(static_cast<std::size_t>(*t.contentLength));

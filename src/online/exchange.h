@@ -32,6 +32,9 @@ struct ExchangeResponse {
   std::string body;
   int32_t code = 0;     // sign-on CODE; 0 when the answer has none
   std::string message;  // sign-on MESSAGE, at most 259 characters
+  // A failed exchange refused at the server's certificate: why, in words
+  // (CertificateRefusal); empty otherwise.
+  std::string refusal;
 };
 
 // `request` is the text buildBankRequest or buildCreditCardRequest made. The

@@ -1,7 +1,9 @@
 #include "online/retrieve.h"
 
+#include "import/import_review.h"
 #include "ledger/accounts.h"
 #include "online/directory.h"
+#include "online/http_fetch.h"
 #include "online/online_settings.h"
 #include "store/dates.h"
 #include "store/record.h"
@@ -55,6 +57,7 @@ std::string SignOnErrorText(int32_t code, std::string_view message) {
 }
 
 RetrieveOutcome RunRetrieval(store::DataContext& data, ledger::AccountKey account, RetrievalPorts& ports) {
+  if (!import::TakesStatements(data, account)) return RetrieveOutcome::Failed;
   store::Record record;
   if (!ledger::LoadActiveAccount(data, account, record)) return RetrieveOutcome::Failed;
   const std::string lastRetrieved = record.GetText("LastRetrieved");
@@ -115,8 +118,9 @@ RetrieveOutcome RunRetrieval(store::DataContext& data, ledger::AccountKey accoun
   if (result == ExchangeResult::Failed) {
     const std::size_t answer = ports.prompter.ask(
         kNotWorkingTitle,
-        "Your financial institution information is not working properly at this time.  Would you like to edit this "
-        "now?",
+        WithDetail("Your financial institution information is not working properly at this time.  Would you like to "
+                   "edit this now?",
+                   response.refusal),
         {"Yes", "No"}, store::Icon::Question);
     return answer == 0 ? RetrieveOutcome::EditSetup : RetrieveOutcome::Failed;
   }

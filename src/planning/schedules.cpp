@@ -318,13 +318,11 @@ std::optional<ScheduleForm> OpenScheduleForm(DataContext& data, ScheduleKey key)
   }
   form.amountText = store::FormatMoneyPlain(data.regional(), Money(std::llabs(row.amount.minorUnits())));
   // The form's category and sub-category boxes.
-  Record c;
-  if (row.category != 0 && ledger::LoadActiveCategory(data, row.category, c, true) && c.GetInt("Parent") != 0) {
-    form.category = c.GetInt("Parent");
-    form.subcategory = row.category;
-  } else {
-    form.category = row.category;
-  }
+  // A deleted category opens as none (its header for a deleted
+  // subcategory), as in the transaction form.
+  const ledger::CategoryFieldTexts fields = ledger::CategoryFieldsFor(data, row.category);
+  form.category = fields.categoryKey;
+  form.subcategory = fields.subcategoryKey;
   form.recurrence = ReadRecurrence(data, r);
   return form;
 }

@@ -14,8 +14,12 @@ using store::FormatSql;
 using store::Money;
 
 BudgetReport::BudgetReport(DataContext& owner, const ReportPeriod& period, int32_t budget, BudgetSection section,
-                           BudgetPeriodKind periodKind)
-    : Report(owner, kBudgetColumns, period), budget_(budget), section_(section), periodKind_(periodKind) {
+                           BudgetPeriodKind periodKind, bool includeTransfers)
+    : Report(owner, kBudgetColumns, period),
+      budget_(budget),
+      section_(section),
+      periodKind_(periodKind),
+      includeTransfers_(includeTransfers) {
   setTitle(FormatSql("%s Report", {store::QueryFirstText(
                                       owner.db(), FormatSql("SELECT BudgetName FROM Budgets WHERE ID = %d", {budget}))}));
 }
@@ -24,9 +28,9 @@ void BudgetReport::build() {
   clearRows();
   figures_.clear();
   DataContext& data = owner();
-  // Actual sums by category over the budget's accounts: only a row's own
-  // Category counts (split lines are not broken out) and voids are not
-  // skipped. Each account is read once however many times it is listed.
+  // Actual sums by category over the budget's accounts, counted as the
+  // category report counts them. Each account is read once however many
+  // times it is listed.
   std::unordered_map<int32_t, std::unordered_map<int32_t, int64_t>> perAccount;
   std::unordered_map<int32_t, int64_t> actual;
   std::vector<int32_t> accounts;
@@ -41,7 +45,12 @@ void BudgetReport::build() {
       std::unordered_map<int32_t, int64_t> sums;
       PeriodRows range(data.db(), FormatSql("Account = %d", {account}), period().startText(), period().endText());
       ledger::TransactionRow row;
-      while (range.next(row)) sums[row.category] += row.amount.minorUnits();
+      while (range.next(row)) {
+        if (!ledger::CountsInCategoryTotals(row, includeTransfers_)) continue;
+        for (const ledger::CategoryAmount& part : ledger::CategoryAmounts(data.db(), row)) {
+          sums[part.category] += part.amount.minorUnits();
+        }
+      }
       found = perAccount.emplace(account, std::move(sums)).first;
     }
     for (const auto& [category, sum] : found->second) actual[category] += sum;

@@ -1,7 +1,9 @@
 // Budget against actual: for each budgeted category of one section, the
 // budget amount (monthly, or twelve times it for a year), the actual sum of
 // the transactions filed under the category in the budget's accounts, the
-// variance and the variance in percent.
+// variance and the variance in percent. The actual sum counts as the
+// category report does: split lines under their own categories, void rows
+// left out, transfers between the book's accounts only when asked for.
 #pragma once
 
 #include <optional>
@@ -25,7 +27,8 @@ struct BudgetFigure {
 class BudgetReport final : public Report {
  public:
   BudgetReport(DataContext& owner, const ReportPeriod& period, int32_t budget, BudgetSection section,
-               BudgetPeriodKind periodKind);
+               BudgetPeriodKind periodKind, bool includeTransfers = false);
+  [[nodiscard]] bool includeTransfers() const { return includeTransfers_; }
   void build() override;
   [[nodiscard]] const std::vector<BudgetFigure>& figures() const { return figures_; }
 
@@ -34,6 +37,7 @@ class BudgetReport final : public Report {
   int32_t budget_;
   BudgetSection section_;
   BudgetPeriodKind periodKind_;
+  bool includeTransfers_;
   std::vector<BudgetFigure> figures_;
 };
 

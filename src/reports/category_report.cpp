@@ -65,8 +65,8 @@ class Accumulator {
 
 }  // namespace
 
-CategoryReport::CategoryReport(DataContext& owner, const ReportPeriod& period)
-    : Report(owner, kCategoryColumns, period) {
+CategoryReport::CategoryReport(DataContext& owner, const ReportPeriod& period, bool includeTransfers)
+    : Report(owner, kCategoryColumns, period), includeTransfers_(includeTransfers) {
   setTitle(std::string(kCategoryReportTitle));
 }
 
@@ -83,17 +83,9 @@ void CategoryReport::build() {
     PeriodRows range(data.db(), FormatSql("Account = %d", {account.id}), from, to);
     ledger::TransactionRow row;
     while (range.next(row)) {
-      if (row.isVoid) continue;
-      if (!row.split) {
-        sums.add(row.category, asset, row.amount.minorUnits(), row.type);
-        countRecord();
-        continue;
-      }
-      for (store::Query q(data.db(), FormatSql("SELECT ID, Amount, Category FROM SplitTransactions where "
-                                               "TransactionID = %d AND Deleted != 1",
-                                               {row.key}));
-           q.hasRow(); q.next()) {
-        sums.add(q.int32(2), asset, q.int64(1), row.type);
+      if (!ledger::CountsInCategoryTotals(row, includeTransfers_)) continue;
+      for (const ledger::CategoryAmount& part : ledger::CategoryAmounts(data.db(), row)) {
+        sums.add(part.category, asset, part.amount.minorUnits(), row.type);
         countRecord();
       }
     }
@@ -134,7 +126,7 @@ std::unique_ptr<Journal> CategoryReport::journalFor(const std::vector<std::strin
   if (category < 0) return nullptr;
   const bool income = cells.size() < 2 || cells[1].empty();
   return std::make_unique<CategoryJournal>(owner(), category, period(),
-                                           income ? JournalMode::Deposits : JournalMode::Payments);
+                                           income ? JournalMode::Deposits : JournalMode::Payments, includeTransfers_);
 }
 
 }  // namespace tallyvane::reports

@@ -1,7 +1,9 @@
 // Income and expenses by category over a period: every live account's
 // transactions (split transactions by their lines) summed per category, an
-// income section and an expense section with their totals. A line drills
-// down into the category journal.
+// income section and an expense section with their totals. Transfers between
+// the book's own accounts are left out unless asked for: counted, a card
+// payment from checking would be spent twice. A line drills down into the
+// category journal.
 #pragma once
 
 #include <vector>
@@ -24,7 +26,8 @@ struct CategoryFigure {
 
 class CategoryReport final : public Report {
  public:
-  CategoryReport(DataContext& owner, const ReportPeriod& period);
+  CategoryReport(DataContext& owner, const ReportPeriod& period, bool includeTransfers = false);
+  [[nodiscard]] bool includeTransfers() const { return includeTransfers_; }
   void build() override;
   // An indented category line opens the category journal: deposits for an
   // income line (empty expense cell), payments otherwise.
@@ -34,6 +37,7 @@ class CategoryReport final : public Report {
   [[nodiscard]] const std::vector<CategoryFigure>& figures() const { return figures_; }
 
  private:
+  bool includeTransfers_;
   std::vector<CategoryFigure> figures_;
 };
 

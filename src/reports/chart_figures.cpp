@@ -6,6 +6,7 @@
 #include "store/dates.h"
 #include "store/record.h"
 #include "store/sql_format.h"
+#include "store/text.h"
 
 namespace tallyvane::reports {
 
@@ -33,6 +34,18 @@ std::optional<YearMonth> FirstCachedMonth(store::DataContext& data) {
   }
   if (!first) return std::nullopt;
   return FromKey(*first);
+}
+
+std::optional<YearMonth> FirstNetWorthMonth(store::DataContext& data) {
+  std::optional<YearMonth> first = FirstCachedMonth(data);
+  const std::string date = store::QueryFirstText(
+      data.db(), "SELECT MIN(DATE(i.TransactionDate)) FROM Investments i JOIN Accounts a ON a.ID = i.Account WHERE "
+                 "i.Deleted = 0 AND a.Deleted = 0 AND a.AcctType = 4 AND i.TransactionDate >= DATE('1980-01-01')");
+  if (date.size() >= 7) {
+    const YearMonth month{store::ParseInt32Prefix(date.substr(0, 4)), store::ParseInt32Prefix(date.substr(5, 2))};
+    if (month.month >= 1 && month.month <= 12 && (!first || Key(month) < Key(*first))) first = month;
+  }
+  return first;
 }
 
 std::vector<NetWorthMonth> NetWorthByMonth(store::DataContext& data, YearMonth from, YearMonth to) {
@@ -80,6 +93,39 @@ std::vector<NetWorthMonth> NetWorthByMonth(store::DataContext& data, YearMonth f
       seen = at;
       carryTo(at);
       balance = Money(rows.int64(1));
+    }
+    carryTo(last + 1);
+  }
+
+  // Investment accounts: the panel's value, month by month. Actions are
+  // read once per account in date order and summed into the months.
+  std::vector<Account> investments;
+  for (store::Query q(data.db(), "SELECT ID, AcctType, AcctStartingBal FROM Accounts WHERE Deleted = 0 AND AcctType = 4");
+       q.hasRow(); q.next()) {
+    investments.push_back({q.int32(0), q.int32(1), Money(q.int64(2))});
+  }
+  const std::string lastDay =
+      FormatSql("%.4d-%.2d-%.2d", {to.year, to.month, store::DaysInMonth(to.month, to.year)});
+  for (const Account& account : investments) {
+    const bool asset = ledger::AccountIsAsset(data, account.id);
+    Money value = account.starting;
+    int key = first;
+    auto carryTo = [&](int end) {
+      for (; key < end && key <= last; ++key) {
+        NetWorthMonth& month = months[static_cast<std::size_t>(key - first)];
+        (asset ? month.assets : month.liabilities) += value;
+      }
+    };
+    for (store::Query rows(data.db(), FormatSql("SELECT TransactionDate, TotalCost FROM Investments WHERE Account = %d "
+                                                "AND TransactionDate >= DATE('1980-01-01') AND TransactionDate <= "
+                                                "DATE('%Q') AND Deleted = 0 ORDER BY TransactionDate, ID",
+                                                {account.id, lastDay}));
+         rows.hasRow(); rows.next()) {
+      const std::string date = rows.text(0);
+      const int at = store::MonthKey(store::ParseInt32Prefix(date.substr(0, 4)),
+                                     store::ParseInt32Prefix(date.size() >= 7 ? date.substr(5, 2) : std::string()));
+      carryTo(at);
+      value -= Money(rows.int64(1));
     }
     carryTo(last + 1);
   }

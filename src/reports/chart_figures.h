@@ -31,13 +31,18 @@ inline constexpr std::string_view kNetWorthTitle = "Net Worth";
 // The first month the cache holds for any live account, or nullopt when it
 // holds none.
 [[nodiscard]] std::optional<YearMonth> FirstCachedMonth(store::DataContext& data);
+// The month a net worth chart starts with: the first cached month or the
+// month of the first live investment action, whichever is earlier.
+[[nodiscard]] std::optional<YearMonth> FirstNetWorthMonth(store::DataContext& data);
 
 // One entry per month from `from` to `to` (both included). Each live banking
 // account adds its cached balance for the month, the last earlier one when
 // the month has no row (its balance did not change), or its starting
-// balance before its first cached month. Investment accounts, whose value
-// the cache does not hold, are left out. Reads per account only the cache
-// rows of the range and one row before it, through the cache's index.
+// balance before its first cached month. Reads per account only the cache
+// rows of the range and one row before it, through the cache's index. Each
+// live investment account, whose value the cache does not hold, adds the
+// value the accounts panel shows for it (its starting balance less the
+// total cost of its actions since 1980) as it stood at the month's end.
 [[nodiscard]] std::vector<NetWorthMonth> NetWorthByMonth(store::DataContext& data, YearMonth from, YearMonth to);
 
 struct ChartSlice {

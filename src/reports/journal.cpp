@@ -145,16 +145,18 @@ Status Journal::deleteSelected(const std::vector<TransactionKey>& selected, stor
 // ---- category journal ----
 
 CategoryJournal::CategoryJournal(DataContext& data, ledger::CategoryKey category, const ReportPeriod& period,
-                                 JournalMode mode)
+                                 JournalMode mode, bool includeTransfers)
     : Journal(data, period, kCategoryJournalColumns, "Journal - Category Transactions", CategoryHeader(data, category),
               mode),
-      category_(category) {}
+      category_(category),
+      includeTransfers_(includeTransfers) {}
 
 std::vector<JournalLine> CategoryJournal::collect() {
   DataContext& context = data();
   ReportTexts texts(context);
   std::vector<Placed> placed;
   auto contribute = [&](const TransactionRow& row, int32_t splitLine) {
+    if (!includeTransfers_ && row.isTransfer()) return;
     std::optional<Money> payment;
     std::optional<Money> deposit;
     if (row.type != static_cast<int>(ledger::TransactionType::Deposit)) {

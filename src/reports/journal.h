@@ -101,9 +101,13 @@ class Journal {
 // Transactions of one category: the split lines of that category in split
 // transactions and the other transactions filed under it. Payments are
 // money out of any account; deposits count only into asset accounts.
+// Opened from a category report, it lists transfers between the book's
+// accounts only when the report counted them, so its lines add up to the
+// report's line.
 class CategoryJournal final : public Journal {
  public:
-  CategoryJournal(DataContext& data, ledger::CategoryKey category, const ReportPeriod& period, JournalMode mode);
+  CategoryJournal(DataContext& data, ledger::CategoryKey category, const ReportPeriod& period, JournalMode mode,
+                  bool includeTransfers = true);
   [[nodiscard]] ledger::CategoryKey category() const { return category_; }
 
  protected:
@@ -112,6 +116,7 @@ class CategoryJournal final : public Journal {
 
  private:
   ledger::CategoryKey category_;
+  bool includeTransfers_;
 };
 
 // Transactions of one payee (0 for none), transfers left out, both directions.

@@ -79,7 +79,9 @@ PeriodMemory::Entry PeriodMemory::opening(std::time_t now) const {
 }
 
 PeriodDialog::PeriodDialog(PeriodMemory& memory, std::time_t now)
-    : memory_(memory), now_(now), entry_(memory.opening(now)), expand_(memory.expandByAccounts()) {}
+    : memory_(memory), now_(now), entry_(memory.opening(now)),
+      expand_(memory.expandByAccounts()),
+      includeTransfers_(memory.includeTransfers()) {}
 
 void PeriodDialog::choose(PeriodChoice choice) {
   entry_.choice = choice;
@@ -100,6 +102,7 @@ PeriodDialog::Answer PeriodDialog::accept() {
   if (entry_.dates.end < entry_.dates.start) return {Status::Fail(std::string(kInvalidEndDate), "", "end"), {}};
   memory_.remember(entry_);
   memory_.rememberExpandByAccounts(expand_);
+  memory_.rememberIncludeTransfers(includeTransfers_);
   return {Status::Ok(), entry_.dates};
 }
 

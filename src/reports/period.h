@@ -63,10 +63,14 @@ class PeriodMemory {
   void remember(const Entry& entry) { entry_ = entry; }
   [[nodiscard]] bool expandByAccounts() const { return expandByAccounts_; }
   void rememberExpandByAccounts(bool expand) { expandByAccounts_ = expand; }
+  // The category report's "Include transfers between accounts".
+  [[nodiscard]] bool includeTransfers() const { return includeTransfers_; }
+  void rememberIncludeTransfers(bool include) { includeTransfers_ = include; }
 
  private:
   std::optional<Entry> entry_;
   bool expandByAccounts_ = false;
+  bool includeTransfers_ = false;
 };
 
 // The period dialog as a model: the choice list and the two date fields.
@@ -83,13 +87,15 @@ class PeriodDialog {
   void setStartDate(std::string_view dateText);
   void setEndDate(std::string_view dateText);
   void setExpandByAccounts(bool expand) { expand_ = expand; }
+  [[nodiscard]] bool includeTransfers() const { return includeTransfers_; }
+  void setIncludeTransfers(bool include) { includeTransfers_ = include; }
 
   struct Answer {
     Status status;  // the balloon on "end" when refused
     ReportPeriod period;
   };
-  // Checks the dates; on success remembers the entry (and the check box) and
-  // returns the period.
+  // Checks the dates; on success remembers the entry (and the check boxes)
+  // and returns the period.
   [[nodiscard]] Answer accept();
 
  private:
@@ -97,6 +103,7 @@ class PeriodDialog {
   std::time_t now_;
   PeriodMemory::Entry entry_;
   bool expand_;
+  bool includeTransfers_;
 };
 
 // ---- the budget report's dialog ----
@@ -130,7 +137,13 @@ struct BudgetReportForm {
   int month = 0;  // 1..12; 0 is the list's "Select"
   int year = 0;   // 0 is the list's "Select"
   BudgetSection section = BudgetSection::All;
+  // "Include transfers between accounts": off, so a transfer between the
+  // book's accounts is neither income nor spending against the budget.
+  bool includeTransfers = false;
 };
+
+// The check box of the category and budget report dialogs.
+inline constexpr std::string_view kIncludeTransfersOption = "Include transfers between accounts";
 // The dialog as it opens: the given budget (else the first), the current
 // month and year.
 [[nodiscard]] BudgetReportForm OpenBudgetReportForm(DataContext& data, std::optional<int32_t> budget);

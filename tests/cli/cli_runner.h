@@ -50,12 +50,19 @@ class CliRunner {
     for (const std::string& assignment : env_) command += " " + ShellQuoted(assignment);
     command += " " + ShellQuoted(binary);
     for (const std::string& arg : args) command += " " + ShellQuoted(arg);
-    command += " >" + ShellQuoted((root_ / "out").string()) + " 2>" + ShellQuoted((root_ / "err").string()) + " </dev/null";
+    const std::string input = stdin_ ? (root_ / "stdin").string() : std::string("/dev/null");
+    command += " >" + ShellQuoted((root_ / "out").string()) + " 2>" + ShellQuoted((root_ / "err").string()) + " <" +
+               ShellQuoted(input);
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(root_ / "out"), ReadFile(root_ / "err")};
   }
   // An environment variable for every later run ("TZ=America/New_York").
   void setEnv(std::string assignment) { env_.push_back(std::move(assignment)); }
+  // What later runs read on standard input (by default nothing, /dev/null).
+  void setStdin(const std::string& bytes) {
+    std::ofstream(root_ / "stdin", std::ios::binary | std::ios::trunc) << bytes;
+    stdin_ = true;
+  }
 
   [[nodiscard]] std::filesystem::path file(const std::string& name, const std::string& bytes) {
     const auto path = root_ / name;
@@ -72,6 +79,7 @@ class CliRunner {
   tallyvane::testing::TempDir home_;
   tallyvane::testing::TempDir root_;
   std::vector<std::string> env_;
+  bool stdin_ = false;
 };
 
 }  // namespace tallyvane::cli::testing

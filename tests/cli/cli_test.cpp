@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 
 #include "cli_runner.h"
 #include "store/db.h"
@@ -255,6 +256,58 @@ TEST_F(CliTest, PasswordIsRequiredOnceSet) {
   EXPECT_EQ(testing::ReadFile(DataFile()).find("Secret1"), std::string::npos);
   EXPECT_EQ(Run(With({"--password", "Secret1", "password", "remove", "--current", "Secret1"})).status, 0);
   EXPECT_EQ(Run(With({"account", "list"})).status, 0);
+}
+
+TEST_F(CliTest, PasswordsCanComeFromStandardInputOrTheEnvironment) {
+  ASSERT_EQ(Run(With({"init"})).status, 0);
+  ASSERT_EQ(Run(With({"password", "set", "Secret1", "--confirm", "Secret1"})).status, 0);
+  struct Case {
+    const char* name;
+    const char* input;
+    std::vector<std::string> args;
+    int status;
+  };
+  const Case cases[] = {
+      {"one line", "Secret1\n", {"--password-stdin", "account", "list"}, 0},
+      {"without its line break", "Secret1", {"--password-stdin", "account", "list"}, 0},
+      {"a CR LF line", "Secret1\r\n", {"--password-stdin", "account", "list"}, 0},
+      {"nothing to read", "", {"--password-stdin", "account", "list"}, 2},
+      {"both ways at once", "Secret1\n", {"--password", "Secret1", "--password-stdin", "account", "list"}, 2},
+      // The program password takes the first line, the command's own the next.
+      {"mail password after it", "Secret1\nMailPass\n", {"--password-stdin", "mail", "set", "--password-stdin"}, 0},
+      {"mail password missing", "", {"mail", "set", "--password-stdin"}, 2},
+      {"bank password", "Secret1\nBankPass\n",
+       {"--password-stdin", "account", "add", "--name", "Online", "--user-pass-stdin"}, 0},
+      {"bank password twice", "Secret1\nBankPass\n",
+       {"--password-stdin", "account", "add", "--name", "Other", "--user-pass", "P", "--user-pass-stdin"}, 2},
+      {"retrieval password missing", "Secret1\n", {"--password-stdin", "retrieve", "Online", "--user-pass-stdin"}, 2},
+  };
+  for (const Case& c : cases) {
+    cli_.setStdin(c.input);
+    const Result result = Run(With(c.args));
+    EXPECT_EQ(result.status, c.status) << c.name << ": " << result.err;
+  }
+  cli_.setStdin("Secret1\n");
+  EXPECT_NE(Run(With({"--password-stdin", "mail", "show"})).out.find("password: set"), std::string::npos);
+  cli_.setStdin("");
+  cli_.setEnv("TALLYVANE_PASSWORD=Secret1");
+  EXPECT_EQ(Run(With({"account", "list"})).status, 0);
+  // Nothing typed on standard input lands in a file in the clear.
+  EXPECT_EQ(testing::ReadFile(DataFile()).find("BankPass"), std::string::npos);
+}
+
+TEST_F(CliTest, HelpSaysPasswordOptionsAreVisibleToOtherUsers) {
+  const Result overview = Run({"help"});
+  EXPECT_NE(overview.out.find("--password-stdin"), std::string::npos);
+  EXPECT_NE(overview.out.find("PW is visible to other local users in the process list"), std::string::npos);
+  for (const char* command : {"account add", "retrieve", "mail set"}) {
+    std::vector<std::string> args = {"help"};
+    std::string word;
+    for (std::istringstream words(command); words >> word;) args.push_back(word);
+    const Result help = Run(args);
+    EXPECT_NE(help.out.find("-stdin"), std::string::npos) << command;
+    EXPECT_NE(help.out.find("visible to other local users"), std::string::npos) << command;
+  }
 }
 
 }  // namespace

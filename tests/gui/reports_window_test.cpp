@@ -184,6 +184,59 @@ TEST_F(ReportWindowTest, PeriodDialogOpensTheReportForTheChosenPeriod) {
   EXPECT_EQ(memory.opening(clock_.now()).choice, reports::PeriodChoice::LastMonth);
 }
 
+TEST_F(ReportWindowTest, IncludeTransfersBoxDecidesWhetherTransfersCount) {
+  November();
+  {
+    ledger::EntryForm form;
+    form.account = kChecking;
+    form.type = TransactionType::Transfer;
+    form.transferAccount = kSavings;
+    form.amountText = "200.00";
+    form.date = "2026-11-06";
+    tallyvane::testing::RecordingPrompter quiet;
+    ASSERT_TRUE(ledger::EnterTransaction(data(), form, quiet).status.ok);
+  }
+  for (const bool tick : {false, true}) {
+    reports::PeriodMemory memory;
+    bool sawReport = false;
+    OnNextModal([&](QWidget* period) {
+      period->findChild<QComboBox*>(QStringLiteral("period"))
+          ->setCurrentIndex(static_cast<int>(reports::PeriodChoice::LastMonth));
+      auto* box = period->findChild<QCheckBox*>(QStringLiteral("includeTransfers"));
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->text(), QStringLiteral("Include transfers between accounts"));
+      EXPECT_FALSE(box->isChecked());
+      if (tick) QTest::mouseClick(box, Qt::LeftButton);
+      EXPECT_EQ(box->isChecked(), tick);
+      OnNextModal([&](QWidget* shown) {
+        auto* window = qobject_cast<ReportWindow*>(shown);
+        ASSERT_NE(window, nullptr);
+        sawReport = true;
+        // The transfer has no category: only counted does it show, as
+        // "Not categorized" income into savings and expense out of checking.
+        EXPECT_EQ(RowOf(*window, "Not categorized") >= 0, tick);
+        window->reject();
+      });
+      QTest::mouseClick(period->findChild<QPushButton*>(QStringLiteral("ok")), Qt::LeftButton);
+    });
+    EXPECT_FALSE(RunCategoryReport(context_, memory, nullptr));
+    EXPECT_TRUE(sawReport) << tick;
+    // The box is remembered for the run, as the period is.
+    EXPECT_EQ(memory.includeTransfers(), tick);
+  }
+}
+
+TEST_F(ReportWindowTest, BudgetReportDialogOffersTheTransfersBox) {
+  BudgetPeriodWindow window(context_, nullptr);
+  Show(window);
+  auto* box = window.findChild<QCheckBox*>(QStringLiteral("includeTransfers"));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->text(), QStringLiteral("Include transfers between accounts"));
+  EXPECT_FALSE(box->isChecked());
+  QTest::mouseClick(box, Qt::LeftButton);
+  EXPECT_TRUE(box->isChecked());
+}
+
 TEST_F(ReportWindowTest, EndBeforeStartIsRefusedAtTheEndDate) {
   reports::PeriodMemory memory;
   PeriodWindow window(context_, memory, QStringLiteral("Report"), false, false, nullptr);

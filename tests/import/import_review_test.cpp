@@ -19,6 +19,21 @@ std::string Statement(const std::vector<std::pair<std::string, std::string>>& ro
   return text + "</BANKTRANLIST></STMTRS></STMTTRNRS></BANKMSGSRSV1></OFX>\r\n";
 }
 
+TEST_F(LedgerTest, StatementsGoToLiveBankAccountsOnly) {
+  ASSERT_TRUE(db().exec(
+      "INSERT INTO Accounts (ID, AcctName, AcctStartingBal, AcctType, Deleted) VALUES (40, 'Broker', 0, 4, 0), "
+      "(41, 'Closed', 0, 1, 1)"));
+  const struct {
+    const char* name;
+    AccountKey account;
+    bool takes;
+  } cases[] = {
+      {"checking", kChecking, true}, {"credit card", kCard, true}, {"investment", 40, false},
+      {"deleted", 41, false},        {"none", 0, false},           {"missing", 999, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(import::TakesStatements(data(), c.account), c.takes) << c.name;
+}
+
 // The review lists statement rows in reverse document order.
 TEST_F(LedgerTest, ReviewMarksDuplicatesByDateAndAmount) {
   Add(kChecking, "12.50", "2026-12-01", TransactionType::Purchase, "Grocer", "Food | Groceries");

@@ -49,6 +49,28 @@ TEST_F(LedgerTest, AccountFormChecksInOrder) {
   EXPECT_EQ(settings.readString("Settings", "BubbleTipSetupAccount"), "0");
 }
 
+TEST_F(LedgerTest, CurrentBalanceFollowsTheStartingBalanceByTheSameStep) {
+  SetStarting(kCard, 10000);
+  Add(kCard, "150.00", "2026-12-01", TransactionType::Purchase, {}, "Food | Groceries");
+  const auto opened = OpenAccountForm(data(), kCard);
+  ASSERT_TRUE(opened);
+  ASSERT_EQ(opened->startingText, "$100.00");
+  ASSERT_EQ(opened->currentText, "$250.00");  // a card owes what it was charged
+  const struct {
+    const char* typed;
+    const char* current;
+  } cases[] = {
+      {"100.00", "$250.00"}, {"150.00", "$300.00"}, {"-50", "$100.00"},
+      {"0", "$150.00"},      {"12x", "$250.00"},   // not an amount: the opened balance stays
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CurrentBalanceText(data().regional(), *opened, c.typed), c.current) << c.typed;
+  }
+  const auto fresh = OpenAccountForm(data(), std::nullopt);
+  ASSERT_TRUE(fresh);
+  EXPECT_EQ(CurrentBalanceText(data().regional(), *fresh, "25.00"), "$25.00");
+}
+
 TEST_F(LedgerTest, AccountNamesDeletedAndOwnAreFree) {
   store::MemorySettings settings;
   store::NullProgress progress;

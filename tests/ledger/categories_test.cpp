@@ -69,6 +69,59 @@ TEST_F(LedgerTest, DeletingAHeaderLiftsItsChildrenAndKeepsItsRows) {
   EXPECT_FALSE(DeleteCategory(data(), bills));
 }
 
+TEST_F(LedgerTest, FormFieldsOfADeletedCategoryShowNotCategorized) {
+  const CategoryKey bills = FindCategoryByFullName(data(), "Bills");
+  const CategoryKey food = FindCategoryByFullName(data(), "Food");
+  const CategoryKey groceries = FindCategoryByFullName(data(), "Food | Groceries");
+  const CategoryKey dining = FindCategoryByFullName(data(), "Food | Dining Out");
+  ASSERT_TRUE(DeleteCategory(data(), dining));
+  struct Case {
+    const char* name;
+    CategoryKey key;
+    const char* category;
+    const char* subcategory;
+    CategoryKey categoryKey;
+    CategoryKey subcategoryKey;
+  };
+  const Case cases[] = {
+      {"none", 0, "", "", 0, 0},
+      {"live top level", bills, "Bills", "", bills, 0},
+      {"live subcategory", groceries, "Food", "Groceries", food, groceries},
+      {"deleted subcategory: its header", dining, "Food", "", food, 0},
+      {"missing", 9999, "Not categorized", "", 0, 0},
+  };
+  for (const Case& c : cases) {
+    const CategoryFieldTexts fields = CategoryFieldsFor(data(), c.key);
+    EXPECT_EQ(fields.category, c.category) << c.name;
+    EXPECT_EQ(fields.subcategory, c.subcategory) << c.name;
+    EXPECT_EQ(fields.categoryKey, c.categoryKey) << c.name;
+    EXPECT_EQ(fields.subcategoryKey, c.subcategoryKey) << c.name;
+  }
+  ASSERT_TRUE(DeleteCategory(data(), bills));
+  EXPECT_EQ(CategoryFieldsFor(data(), bills).category, "Not categorized");
+  EXPECT_EQ(CategoryFieldsFor(data(), bills).categoryKey, 0);
+}
+
+TEST_F(LedgerTest, SavingARowOfADeletedCategoryNeverRecreatesIt) {
+  const CategoryKey bills = FindCategoryByFullName(data(), "Bills");
+  const TransactionKey row = Add(kChecking, "5", "2026-12-01", TransactionType::Purchase, {}, "Bills");
+  ASSERT_TRUE(DeleteCategory(data(), bills));
+  const int64_t categories = Number("SELECT COUNT(*) FROM Categories");
+
+  auto form = OpenEntryForm(data(), row);
+  ASSERT_TRUE(form);
+  EXPECT_EQ(form->category, "Not categorized");
+  EXPECT_EQ(form->subcategory, "");
+  form->note = "edited";
+  prompter_.shown.clear();
+  const EntryResult saved = EnterTransaction(data(), *form, prompter_);
+  ASSERT_TRUE(saved.status.ok) << saved.status.message;
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Categories"), categories);
+  EXPECT_EQ(FindCategoryByFullName(data(), "Bills"), -1);
+  EXPECT_EQ(Row(row).category, 0);
+  for (const auto& shown : prompter_.shown) EXPECT_NE(shown.text, "A new category was created");
+}
+
 TEST_F(LedgerTest, CategoryWindowOrdersExpensesThenIncomeWithoutCase) {
   ASSERT_TRUE(AddCategory(data(), "apples", false, 0, false, true));
   const auto lines = CategoryWindowLines(data());

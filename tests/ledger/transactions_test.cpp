@@ -280,6 +280,66 @@ TEST_F(LedgerTest, OverBudgetWarnsOnlyAboveTheAmount) {
   EXPECT_EQ(MonthlyBudgetOverrun(data(), *result.key, kChecking, groceries, Money(4000)), "");
 }
 
+TEST_F(LedgerTest, OverBudgetCountsSplitLinesAndLeavesOutVoidsAndTransfers) {
+  const CategoryKey groceries = FindCategoryByFullName(data(), "Food | Groceries");
+  BudgetWith("Home", groceries, 10000);
+  // 80.00 of this purchase went on groceries.
+  const TransactionKey split = Add(kChecking, "100.00", "2026-12-01");
+  SplitLineInput food;
+  food.category = "Food | Groceries";
+  food.payment = "80.00";
+  SplitLineInput dining;
+  dining.category = "Food | Dining Out";
+  dining.payment = "20.00";
+  ASSERT_TRUE(SaveSplitLines(data(), split, {food, dining}, {}).ok);
+  const TransactionKey voided = Add(kChecking, "500.00", "2026-12-02", TransactionType::Purchase, {}, "Food | Groceries");
+  ASSERT_TRUE(VoidTransaction(data(), voided));
+  // Paying the card from checking spends nothing on groceries.
+  Add(kChecking, "500.00", "2026-12-03", TransactionType::Transfer, {}, "Food | Groceries", kCard);
+
+  EXPECT_EQ(MonthlyBudgetOverrun(data(), std::nullopt, kChecking, groceries, Money(2000)), "");
+  EXPECT_EQ(MonthlyBudgetOverrun(data(), std::nullopt, kChecking, groceries, Money(2001)), "\"Home\"");
+
+  // Entering another such transfer warns of nothing.
+  prompter_.shown.clear();
+  EntryForm form;
+  form.account = kChecking;
+  form.type = TransactionType::Transfer;
+  form.transferAccount = kCard;
+  form.amountText = "900.00";
+  form.date = "2026-12-04";
+  form.category = "Food";
+  form.subcategory = "Groceries";
+  const EntryResult result = EnterTransaction(data(), form, prompter_);
+  ASSERT_TRUE(result.status.ok) << result.status.message;
+  EXPECT_EQ(result.overBudget, "");
+  for (const auto& shown : prompter_.shown) EXPECT_NE(shown.title, "Transaction Over Budget");
+}
+
+TEST_F(LedgerTest, AllPeriodOfAnInvestmentAccountSpansItsInvestmentRows) {
+  ASSERT_TRUE(db().exec(
+      "INSERT INTO Accounts (ID, AcctName, AcctStartingBal, AcctType, Deleted) VALUES (40, 'Broker', 0, 4, 0)"));
+  auto invest = [&](int id, const char* date) {
+    ASSERT_TRUE(db().exec(store::FormatSql(
+        "INSERT INTO Investments (ID, Account, Amount, Note, TransactionDate, Cleared, InvestmentType, Security, "
+        "NumberOfShares, PricePaid, Commission, TotalCost, Deleted) VALUES (%d, 40, 0, '', '%Q', 0, 0, 0, 1, 100, 0, "
+        "100, 0)",
+        {id, date})));
+  };
+  invest(1, "2025-03-04");
+  auto span = RegisterPeriod(data(), "All", 40);
+  ASSERT_TRUE(span);
+  EXPECT_EQ(span->from, "2025-03-04");
+  EXPECT_EQ(span->to, "2026-12-10");  // today, after the last row
+  invest(2, "2027-01-15");
+  span = RegisterPeriod(data(), "All", 40);
+  EXPECT_EQ(span->from, "2025-03-04");
+  EXPECT_EQ(span->to, "2027-01-15");
+  // A bank account keeps reading its own rows.
+  Add(kChecking, "1.00", "2024-06-01");
+  EXPECT_EQ(RegisterPeriod(data(), "All", kChecking)->from, "2024-06-01");
+}
+
 TEST_F(LedgerTest, SplitLinesMustSumAndCanBeRemoved) {
   const TransactionKey parent = Add(kChecking, "100.00", "2026-12-02");
   auto line = [](const char* category, const char* payment) {

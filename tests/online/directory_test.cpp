@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "online/directory.h"
+#include "online/http_fetch.h"
 #include "online/online_fixture.h"
 #include "store/record.h"
 #include "store/sql_format.h"
@@ -351,16 +352,30 @@ TEST_F(DirectoryDownload, FailuresAreReportedInWords) {
   }
 }
 
-TEST_F(DirectoryDownload, UntrustedServerIsAFailedDownload) {
+TEST_F(DirectoryDownload, CertificateRefusalIsAFailedDownloadThatSaysWhy) {
   StandardDocs();
-  ServerOptions options;
-  options.docs = docs_.path();
-  options.cert = "untrusted";
-  TestServer server(options);
-  ASSERT_TRUE(server.running());
-  RecordingProgress progress;
-  EXPECT_EQ(downloadDirectory(t_.context(), Settings(server), progress, prompter_), DownloadResult::Failed);
-  EXPECT_TRUE(server.requests().empty());
+  const struct {
+    const char* cert;
+    std::string_view reason;
+  } cases[] = {
+      {"untrusted", kCertificateUntrusted},
+      {"expired", kCertificateExpired},
+      {"wronghost", kCertificateWrongHost},
+  };
+  for (const auto& c : cases) {
+    ServerOptions options;
+    options.docs = docs_.path();
+    options.cert = c.cert;
+    TestServer server(options);
+    ASSERT_TRUE(server.running());
+    RecordingPrompter prompter;
+    RecordingProgress progress;
+    EXPECT_EQ(downloadDirectory(t_.context(), Settings(server), progress, prompter), DownloadResult::Failed) << c.cert;
+    EXPECT_TRUE(server.requests().empty()) << c.cert;
+    ASSERT_EQ(prompter.shown.size(), 1u) << c.cert;
+    EXPECT_EQ(prompter.shown[0].text, "Financial institution list could not be downloaded.\n\n" + std::string(c.reason))
+        << c.cert;
+  }
 }
 
 TEST_F(DirectoryDownload, OfferRestoreRunsTheRestoreOnlyWhenAsked) {

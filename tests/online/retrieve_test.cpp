@@ -9,6 +9,7 @@
 
 #include "import/import_review.h"
 #include "online/directory.h"
+#include "online/http_fetch.h"
 #include "online/online_fixture.h"
 #include "online/retrieve.h"
 #include "store/dates.h"
@@ -243,10 +244,18 @@ TEST_F(Retrieval, StatusLineIsNotExaminedButALengthIsRequired) {
   EXPECT_EQ(Retrieve(), RetrieveOutcome::EditSetup);
 }
 
-TEST_F(Retrieval, UntrustedExpiredOrWrongHostCertificateSendsNothing) {
-  for (const char* cert : {"untrusted", "expired", "wronghost"}) {
+TEST_F(Retrieval, UntrustedExpiredOrWrongHostCertificateSendsNothingAndSaysWhy) {
+  const struct {
+    const char* cert;
+    std::string_view reason;
+  } cases[] = {
+      {"untrusted", kCertificateUntrusted},
+      {"expired", kCertificateExpired},
+      {"wronghost", kCertificateWrongHost},
+  };
+  for (const auto& c : cases) {
     ServerOptions options;
-    options.cert = cert;
+    options.cert = c.cert;
     options.response = OkResponse();
     TestServer server(options);
     ASSERT_TRUE(server.running());
@@ -256,8 +265,23 @@ TEST_F(Retrieval, UntrustedExpiredOrWrongHostCertificateSendsNothing) {
     ExchangeResponse response;
     ExchangeOptions exchange;
     exchange.caFile = TestPki::Get().caFile().string();
-    EXPECT_EQ(exchangeOfx(request, progress, response, exchange), ExchangeResult::Failed) << cert;
-    EXPECT_TRUE(server.requests().empty()) << cert;
+    EXPECT_EQ(exchangeOfx(request, progress, response, exchange), ExchangeResult::Failed) << c.cert;
+    EXPECT_EQ(response.refusal, c.reason) << c.cert;
+    EXPECT_TRUE(server.requests().empty()) << c.cert;
+
+    // The retrieval's question keeps its stated text first, the reason after.
+    ASSERT_TRUE(t_.db().exec("DELETE FROM FinancialInstitutions"));
+    SetUpAccounts(server.base() + "/ofx");
+    prompter_.shown.clear();
+    EXPECT_EQ(Retrieve(), RetrieveOutcome::Failed) << c.cert;
+    ASSERT_EQ(prompter_.shown.size(), 1u) << c.cert;
+    EXPECT_EQ(prompter_.shown[0].title, "Financial institution is not working properly");
+    EXPECT_EQ(prompter_.shown[0].text,
+              "Your financial institution information is not working properly at this time.  Would you like to "
+              "edit this now?\n\n" +
+                  std::string(c.reason))
+        << c.cert;
+    EXPECT_TRUE(server.requests().empty()) << c.cert;
   }
 }
 

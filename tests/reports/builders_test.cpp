@@ -48,13 +48,43 @@ class BuildersTest : public ReportsTest {
                          split_ = 0, cardIn_ = 0, cardOut_ = 0, after_ = 0;
 };
 
-TEST_F(BuildersTest, CategoryReportSumsByCategoryWithSplitsTransfersAndCardDeposits) {
+TEST_F(BuildersTest, CategoryReportSumsByCategoryWithSplitsAndCardDeposits) {
   CategoryReport report(data(), November());
   report.build();
   EXPECT_EQ(report.title(), "Income/Expenses Report By Category");
   EXPECT_EQ(report.periodText(), "Period: 11/01/2026 to 11/30/2026");
+  // The transfer to savings is neither income nor expense; the card deposit
+  // is not income; the void is left out.
+  EXPECT_EQ(Lines(report), (std::vector<std::string>{
+                               "Income||",
+                               In("Income | Salary") + "||$1,000.00",
+                               In("Income Total:") + "||$1,000.00",
+                               "Expense||",
+                               In("Food | Dining Out") + "|$40.00|",
+                               In("Food | Groceries") + "|$130.00|",
+                               In("Not categorized") + "|$5.00|",
+                               In("Expense Total:") + "|$175.00|",
+                           }));
+  // Header rows carry two cells; totals a rule above the amount.
+  EXPECT_EQ(report.rows()[0].cells.size(), 2u);
+  EXPECT_EQ(report.rows()[2].cells[2].style, kStyleRuleAbove);
+  EXPECT_EQ(report.rows()[7].cells[1].style, kStyleRuleAbove);
+  EXPECT_EQ(report.rows()[7].cells[2].style, 0);
+  // Contributions: six in checking (two split lines), two on the card (the
+  // ignored deposit too); the transfer's two rows count for nothing.
+  EXPECT_EQ(report.rowCount(), 8);
+
+  // Building again replaces the rows.
+  report.build();
+  EXPECT_EQ(report.rows().size(), 8u);
+  EXPECT_EQ(report.rowCount(), 8);
+}
+
+TEST_F(BuildersTest, CategoryReportCountsTransfersOnlyWhenAsked) {
+  CategoryReport report(data(), November(), true);
+  report.build();
   // The transfer counts twice (out of checking, into savings, both without a
-  // category); the card deposit is not income; the void is left out.
+  // category).
   EXPECT_EQ(Lines(report), (std::vector<std::string>{
                                "Income||",
                                In("Income | Salary") + "||$1,000.00",
@@ -66,19 +96,24 @@ TEST_F(BuildersTest, CategoryReportSumsByCategoryWithSplitsTransfersAndCardDepos
                                In("Not categorized") + "|$105.00|",
                                In("Expense Total:") + "|$275.00|",
                            }));
-  // Header rows carry two cells; totals a rule above the amount.
-  EXPECT_EQ(report.rows()[0].cells.size(), 2u);
-  EXPECT_EQ(report.rows()[3].cells[2].style, kStyleRuleAbove);
-  EXPECT_EQ(report.rows()[8].cells[1].style, kStyleRuleAbove);
-  EXPECT_EQ(report.rows()[8].cells[2].style, 0);
-  // Contributions: seven in checking (two split lines), two on the card (the
-  // ignored deposit too), one in savings.
   EXPECT_EQ(report.rowCount(), 10);
-
-  // Building again replaces the rows.
+  // The journal behind a line lists what the line counted.
+  auto journalTotal = [&](CategoryReport& built, const std::vector<std::string>& cells) {
+    std::unique_ptr<Journal> journal = built.journalFor(cells);
+    EXPECT_NE(journal, nullptr);
+    if (!journal) return int64_t{-1};
+    journal->fill();
+    int64_t sum = 0;
+    for (const JournalLine& line : journal->lines()) sum += line.payment.value_or(Money()).minorUnits();
+    return sum;
+  };
+  ASSERT_TRUE(db().exec(store::FormatSql("UPDATE Transactions SET Category = %d WHERE ID IN (%d, %d)",
+                                         {Category("Food | Groceries"), transfer_, Row(transfer_).referencedId})));
   report.build();
-  EXPECT_EQ(report.rows().size(), 9u);
-  EXPECT_EQ(report.rowCount(), 10);
+  EXPECT_EQ(journalTotal(report, {In("Food | Groceries"), "$230.00", ""}), 23000);
+  CategoryReport without(data(), November());
+  without.build();
+  EXPECT_EQ(journalTotal(without, {In("Food | Groceries"), "$130.00", ""}), 13000);
 }
 
 TEST_F(BuildersTest, CategoryReportWithOnlyCardDepositsStillOpensWithZeroTotals) {
@@ -280,20 +315,28 @@ class BudgetReportTest : public BuildersTest {
   int budget_ = 0;
 };
 
-TEST_F(BudgetReportTest, MonthlyReportComparesTheOwnCategoryOfEveryRowVoidsIncluded) {
+TEST_F(BudgetReportTest, MonthlyReportCountsSplitLinesAndLeavesOutVoids) {
   BudgetReport report(data(), MonthPeriod(2026, 11), budget_, BudgetSection::All, BudgetPeriodKind::Monthly);
   report.build();
   EXPECT_EQ(report.title(), "Household Report");
-  // Groceries: 50 + the voided 999 + the split parent's own 60 (its lines
-  // are not broken out, so the split's dining line does not count).
+  // Groceries: 50 + the split's 40.00 grocery line (the voided 999 and the
+  // split parent's own amount do not count); dining: 20 + the split's 20.
   EXPECT_EQ(Lines(report), (std::vector<std::string>{
                                "Expenses||||",
-                               In("Groceries") + "|$100.00|$1,109.00|-$1,009.00|1009%",
-                               In("Dining Out") + "|$0.00|$20.00|-$20.00|+",
+                               In("Groceries") + "|$100.00|$90.00|$10.00|-10.00%",
+                               In("Dining Out") + "|$0.00|$40.00|-$40.00|+",
                                "Income||||",
                                In("Salary") + "|$2,000.00|$1,000.00|-$1,000.00|-50%",
                            }));
   EXPECT_EQ(report.rowCount(), 3);
+  // The budget report and the category report agree on a category.
+  CategoryReport categories(data(), MonthPeriod(2026, 11));
+  categories.build();
+  for (const CategoryFigure& figure : categories.figures()) {
+    if (figure.name == "Food | Dining Out") {
+      EXPECT_EQ(figure.expense.minorUnits(), 4000);
+    }
+  }
 }
 
 TEST_F(BudgetReportTest, YearlyReportTakesTwelveMonthlyAmountsAndSectionsFilter) {
@@ -301,8 +344,8 @@ TEST_F(BudgetReportTest, YearlyReportTakesTwelveMonthlyAmountsAndSectionsFilter)
   expenses.build();
   EXPECT_EQ(Lines(expenses), (std::vector<std::string>{
                                  "Expenses||||",
-                                 In("Groceries") + "|$1,200.00|$1,124.00|$76.00|-6.33%",
-                                 In("Dining Out") + "|$0.00|$20.00|-$20.00|+",
+                                 In("Groceries") + "|$1,200.00|$105.00|$1,095.00|-91.25%",
+                                 In("Dining Out") + "|$0.00|$40.00|-$40.00|+",
                              }));
   BudgetReport income(data(), YearPeriod(2026), budget_, BudgetSection::Income, BudgetPeriodKind::Yearly);
   income.build();
@@ -310,11 +353,23 @@ TEST_F(BudgetReportTest, YearlyReportTakesTwelveMonthlyAmountsAndSectionsFilter)
                                                      In("Salary") + "|$24,000.00|$1,000.00|-$23,000.00|-95.83%"}));
 }
 
-TEST_F(BudgetReportTest, AllVoidTransactionsStillCountAsActual) {
+TEST_F(BudgetReportTest, VoidTransactionsCountNothingAsActual) {
   BudgetReport report(data(), PeriodBetween("2026-11-06", "2026-11-06"), budget_, BudgetSection::Expenses,
                       BudgetPeriodKind::Monthly);
   report.build();
-  EXPECT_EQ(Lines(report)[1], In("Groceries") + "|$100.00|$999.00|-$899.00|899%");
+  EXPECT_EQ(Lines(report)[1], In("Groceries") + "|$100.00|$0.00|$100.00|-100%");
+}
+
+TEST_F(BudgetReportTest, TransfersBetweenAccountsCountOnlyWhenAsked) {
+  // Paying the card from checking, filed under groceries by mistake.
+  Add(kChecking, "30.00", "2026-11-11", TransactionType::Transfer, "", "Food | Groceries", kCard);
+  BudgetReport report(data(), MonthPeriod(2026, 11), budget_, BudgetSection::Expenses, BudgetPeriodKind::Monthly);
+  report.build();
+  EXPECT_EQ(Lines(report)[1], In("Groceries") + "|$100.00|$90.00|$10.00|-10.00%");
+  BudgetReport counted(data(), MonthPeriod(2026, 11), budget_, BudgetSection::Expenses, BudgetPeriodKind::Monthly,
+                       true);
+  counted.build();
+  EXPECT_EQ(Lines(counted)[1], In("Groceries") + "|$100.00|$120.00|-$20.00|20.00%");
 }
 
 TEST_F(BudgetReportTest, BudgetsAreFoundByKeyOrName) {

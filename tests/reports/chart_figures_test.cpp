@@ -54,6 +54,40 @@ TEST_F(ChartFiguresTest, NetWorthLeavesOutDeletedAccountsAndEmptyRanges) {
   EXPECT_TRUE(NetWorthByMonth(data(), {2026, 12}, {2026, 11}).empty());
 }
 
+TEST_F(ChartFiguresTest, NetWorthCountsInvestmentAccountsAtThePanelsValueMonthByMonth) {
+  SetStarting(kChecking, 10000);
+  const int broker = AddInvestmentAccount("Broker");
+  ASSERT_TRUE(db().exec(store::FormatSql("UPDATE Accounts SET AcctStartingBal = 50000 WHERE ID = %d", {broker})));
+  const int fund = AddSecurity("Fund");
+  // TotalCost is what an action takes out of the account's value.
+  auto action = [&](const std::string& date, long long totalCost) {
+    AddInvestment(broker, date, 0, fund, 1, 100);
+    ASSERT_TRUE(db().exec(store::FormatSql(
+        "UPDATE Investments SET TotalCost = %lld WHERE ID = (SELECT MAX(ID) FROM Investments)", {totalCost})));
+  };
+  action("2026-08-20", 20000);
+  action("2026-10-05", -5000);
+  action("2026-10-25", 1000);
+  action("1979-12-31", 99999);  // before 1980: the panel never counts it
+  Add(kChecking, "50.00", "2026-10-15", TransactionType::Deposit, "Acme", "Income | Salary");
+
+  EXPECT_EQ(FirstNetWorthMonth(data()), (YearMonth{2026, 8}));
+  const std::vector<NetWorthMonth> months = NetWorthByMonth(data(), {2026, 9}, {2026, 12});
+  ASSERT_EQ(months.size(), 4U);
+  const int64_t expected[] = {
+      10000 + 30000,          // September: 500.00 less the August action
+      15000 + 30000 + 4000,   // October: both October actions
+      15000 + 34000,
+      15000 + 34000,
+  };
+  for (std::size_t i = 0; i < months.size(); ++i) EXPECT_EQ(months[i].assets.minorUnits(), expected[i]) << i;
+  // The last month agrees with the panel's value of the account.
+  EXPECT_EQ(months.back().assets.minorUnits() - 15000, 34000);
+  // A deleted investment account is left out, as on the panel.
+  ASSERT_TRUE(db().exec(store::FormatSql("UPDATE Accounts SET Deleted = 1 WHERE ID = %d", {broker})));
+  EXPECT_EQ(NetWorthByMonth(data(), {2026, 12}, {2026, 12}).at(0).assets.minorUnits(), 15000);
+}
+
 TEST_F(ChartFiguresTest, FirstCachedMonthIsNoneForAnEmptyBook) { EXPECT_FALSE(FirstCachedMonth(data())); }
 
 TEST_F(ChartFiguresTest, CategoryFiguresMatchTheRowsOfTheSameBuild) {

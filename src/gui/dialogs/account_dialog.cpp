@@ -144,8 +144,7 @@ AccountDialog::AccountDialog(GuiContext& context, QWidget* parent, std::optional
   bindings_.bind("last_import", lastImport_);
   bindings_.bind("number", number_);
 
-  shownStarting_ = store::ParseMoney(context.data.regional(), shown.startingText);
-  shownCurrent_ = store::ParseMoney(context.data.regional(), shown.currentText);
+  shown_ = shown;
   connect(starting_, &QLineEdit::textEdited, this, &AccountDialog::startingEdited);
   connect(online_, &QGroupBox::toggled, this, &AccountDialog::updateOnlineFields);
   connect(institution_, &QComboBox::currentIndexChanged, this, &AccountDialog::updateOnlineFields);
@@ -167,10 +166,7 @@ void AccountDialog::showOpeningWarning() {
 }
 
 void AccountDialog::startingEdited() {
-  // The shown current balance follows the starting balance by the same step.
-  const store::RegionalSettings& regional = context_.data.regional();
-  const store::Money starting = store::ParseMoney(regional, S(starting_->text()));
-  current_->setText(Q(store::FormatMoney(regional, shownCurrent_ + (starting - shownStarting_))));
+  current_->setText(Q(ledger::CurrentBalanceText(context_.data.regional(), shown_, S(starting_->text()))));
 }
 
 bool AccountDialog::fillInstitutions(const QString& select) {

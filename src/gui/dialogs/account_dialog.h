@@ -53,8 +53,7 @@ class AccountDialog final : public QDialog {
   bool opened_ = false;
   QString maskedNumber_;
   QString chosenInstitution_;  // the last institution key chosen, "0" for none
-  store::Money shownStarting_;
-  store::Money shownCurrent_;
+  ledger::AccountFormView shown_;  // as the form opened, for the current balance to follow
 
   QComboBox* type_;
   QLineEdit* name_;

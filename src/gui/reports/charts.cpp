@@ -167,7 +167,7 @@ NetWorthWindow::NetWorthWindow(GuiContext& context, QWidget* parent) : QDialog(p
   std::tm local{};
   localtime_r(&now, &local);
   const reports::YearMonth current{local.tm_year + 1900, local.tm_mon + 1};
-  const reports::YearMonth first = reports::FirstCachedMonth(context.data).value_or(current);
+  const reports::YearMonth first = reports::FirstNetWorthMonth(context.data).value_or(current);
   months_ = reports::NetWorthByMonth(context.data, first, current);
 
   view_ = new QChartView(MakeNetWorthChart(months_, context.data.regional()), this);

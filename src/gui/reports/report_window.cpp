@@ -669,7 +669,7 @@ void ReportWindow::fax() {
 // ---------------------------------------------------------------- period dialogs
 
 PeriodWindow::PeriodWindow(GuiContext& context, reports::PeriodMemory& memory, const QString& title,
-                           bool expandOption, bool accounts, QWidget* parent)
+                           bool expandOption, bool accounts, QWidget* parent, bool transfersOption)
     : QDialog(parent), context_(context), bindings_(context.prompter, this), dialog_(memory, context.clock.now()) {
   setObjectName(QStringLiteral("periodWindow"));
   setWindowTitle(title);
@@ -703,6 +703,12 @@ PeriodWindow::PeriodWindow(GuiContext& context, reports::PeriodMemory& memory, c
     expand_->setObjectName(QStringLiteral("expandByAccounts"));
     expand_->setChecked(dialog_.expandByAccounts());
     form->addRow(QString(), expand_);
+  }
+  if (transfersOption) {
+    transfers_ = new QCheckBox(Q(reports::kIncludeTransfersOption), this);
+    transfers_->setObjectName(QStringLiteral("includeTransfers"));
+    transfers_->setChecked(dialog_.includeTransfers());
+    form->addRow(QString(), transfers_);
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ok"));
@@ -746,6 +752,7 @@ ledger::AccountKey PeriodWindow::account() const {
 
 void PeriodWindow::accept() {
   if (expand_ != nullptr) dialog_.setExpandByAccounts(expand_->isChecked());
+  if (transfers_ != nullptr) dialog_.setIncludeTransfers(transfers_->isChecked());
   const reports::PeriodDialog::Answer answer = dialog_.accept();
   if (!answer.status) {
     ShowStatus(context_.prompter, answer.status);
@@ -799,6 +806,10 @@ BudgetPeriodWindow::BudgetPeriodWindow(GuiContext& context, QWidget* parent)
   form->addRow(tr("&Month:"), month_);
   form->addRow(tr("&Year:"), year_);
   form->addRow(tr("&Show:"), section_);
+  transfers_ = new QCheckBox(Q(reports::kIncludeTransfersOption), this);
+  transfers_->setObjectName(QStringLiteral("includeTransfers"));
+  transfers_->setChecked(form_.includeTransfers);
+  form->addRow(QString(), transfers_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ok"));
   connect(buttons, &QDialogButtonBox::accepted, this, &BudgetPeriodWindow::accept);
@@ -824,6 +835,7 @@ void BudgetPeriodWindow::accept() {
   form_.month = month_->currentIndex();
   form_.year = year_->currentData().toInt();
   form_.section = static_cast<reports::BudgetSection>(section_->currentIndex());
+  form_.includeTransfers = transfers_->isChecked();
   const reports::BudgetPeriodAnswer answer = reports::CheckBudgetReportForm(form_);
   if (!answer.status) {
     ShowStatus(context_.prompter, answer.status);
@@ -848,10 +860,12 @@ bool ShowReport(GuiContext& context, std::unique_ptr<reports::Report> report, QW
 }
 
 bool RunCategoryReport(GuiContext& context, reports::PeriodMemory& memory, QWidget* parent) {
-  PeriodWindow dialog(context, memory, Q(reports::kCategoryReportTitle), false, false, parent);
+  PeriodWindow dialog(context, memory, Q(reports::kCategoryReportTitle), false, false, parent, true);
   if (dialog.exec() != QDialog::Accepted) return false;
   bool changed = false;
-  ShowReport(context, std::make_unique<reports::CategoryReport>(context.data, dialog.period()), parent, &changed);
+  ShowReport(context,
+             std::make_unique<reports::CategoryReport>(context.data, dialog.period(), dialog.includeTransfers()),
+             parent, &changed);
   return changed;
 }
 
@@ -893,7 +907,8 @@ bool RunBudgetReport(GuiContext& context, QWidget* parent) {
   const reports::BudgetReportForm& form = dialog.form();
   bool changed = false;
   ShowReport(context,
-             std::make_unique<reports::BudgetReport>(context.data, dialog.period(), form.budget, form.section, form.kind),
+             std::make_unique<reports::BudgetReport>(context.data, dialog.period(), form.budget, form.section, form.kind,
+                                                     form.includeTransfers),
              parent, &changed);
   return changed;
 }

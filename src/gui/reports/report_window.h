@@ -137,14 +137,16 @@ class ReportWindow final : public QDialog {
 
 // The period dialog of the category, payee and activity reports. With
 // `accounts` it offers the account list; with `expandOption` the payee
-// report's check box.
+// report's check box; with `transfersOption` the category report's
+// "Include transfers between accounts".
 class PeriodWindow final : public QDialog {
   Q_OBJECT
  public:
   PeriodWindow(GuiContext& context, reports::PeriodMemory& memory, const QString& title, bool expandOption,
-               bool accounts, QWidget* parent);
+               bool accounts, QWidget* parent, bool transfersOption = false);
   [[nodiscard]] const reports::ReportPeriod& period() const { return period_; }
   [[nodiscard]] bool expandByAccounts() const { return dialog_.expandByAccounts(); }
+  [[nodiscard]] bool includeTransfers() const { return dialog_.includeTransfers(); }
   [[nodiscard]] ledger::AccountKey account() const;
   void accept() override;
 
@@ -158,11 +160,13 @@ class PeriodWindow final : public QDialog {
   QDateEdit* start_ = nullptr;
   QDateEdit* end_ = nullptr;
   QCheckBox* expand_ = nullptr;
+  QCheckBox* transfers_ = nullptr;
   QComboBox* account_ = nullptr;
   bool filling_ = false;
 };
 
-// The budget report's dialog: budget, monthly or yearly, month, year, section.
+// The budget report's dialog: budget, monthly or yearly, month, year,
+// section, and whether transfers between accounts count.
 class BudgetPeriodWindow final : public QDialog {
   Q_OBJECT
  public:
@@ -182,6 +186,7 @@ class BudgetPeriodWindow final : public QDialog {
   QComboBox* month_ = nullptr;
   QComboBox* year_ = nullptr;
   QComboBox* section_ = nullptr;
+  QCheckBox* transfers_ = nullptr;
 };
 
 // Shows a built report; false when there was nothing to show.

@@ -103,7 +103,7 @@ bool RunImportReview(GuiContext& context, QWidget* parent, ledger::AccountKey ac
 }
 
 bool RunOfxImport(GuiContext& context, QWidget* parent, ledger::AccountKey account, std::filesystem::path file) {
-  if (account == 0 || ledger::IsInvestmentAccount(context.data, account)) return false;
+  if (!import::TakesStatements(context.data, account)) return false;
   if (file.empty()) {
     file = ChooseFile(parent, QObject::tr("Locate OFX file"), kOfxFilter, QStringLiteral("ofx"));
     if (file.empty()) return false;
@@ -142,7 +142,7 @@ DroppedKind KindOfDroppedFile(const QString& fileName) {
 
 bool RunRetrieval(GuiContext& context, QWidget* parent, ledger::AccountKey account,
                   const std::function<bool()>& editAccount) {
-  if (account == 0 || ledger::IsInvestmentAccount(context.data, account)) return false;
+  if (!import::TakesStatements(context.data, account)) return false;
   bool changed = false;
   LazyProgress progress(parent);
   online::RetrievalPorts ports{context.prompter, progress, {}, {}, {}};
