@@ -80,14 +80,53 @@ void CategoryReport::build() {
 
   for (const AccountEntry& account : LiveAccounts(data)) {
     const bool asset = texts.isAsset(account.id);
-    PeriodRows range(data.db(), FormatSql("Account = %d", {account.id}), from, to);
-    ledger::TransactionRow row;
-    while (range.next(row)) {
-      if (!ledger::CountsInCategoryTotals(row, includeTransfers_)) continue;
-      for (const ledger::CategoryAmount& part : ledger::CategoryAmounts(data.db(), row)) {
-        sums.add(part.category, asset, part.amount.minorUnits(), row.type);
-        countRecord();
+    // The account's sums per category and column, added up inside SQLite:
+    // rows, and split rows by their lines, void rows and (unless asked)
+    // transfers left out, as the row walk below counts them. The casts read
+    // amounts and flags as the record layer does (NULL or empty is 0).
+    const std::string where = FormatSql(
+        "t.Account = %d AND t.Deleted = 0 AND t.TransactionDate >= DATE('%Q') AND t.TransactionDate <= DATE('%Q') AND "
+        "IFNULL(CAST(t.Void AS INTEGER), 0) = 0%s",
+        {account.id, from, to, includeTransfers_ ? "" : " AND IFNULL(CAST(t.ReferencedAccount AS INTEGER), 0) = 0"});
+    struct Group {
+      CategoryKey category;
+      bool deposit;
+      int64_t amount;
+      int64_t count;
+    };
+    std::vector<Group> groups;
+    for (const char* sql :
+         {"SELECT t.Category, t.TransactionType = 0, SUM(CAST(t.Amount AS INTEGER)), COUNT(*) FROM Transactions t "
+          "WHERE %s AND IFNULL(CAST(t.SplitTransaction AS INTEGER), 0) = 0 GROUP BY 1, 2",
+          "SELECT s.Category, t.TransactionType = 0, SUM(CAST(s.Amount AS INTEGER)), COUNT(*) FROM Transactions t "
+          "JOIN SplitTransactions s ON s.TransactionID = t.ID AND s.Deleted != 1 WHERE %s AND "
+          "IFNULL(CAST(t.SplitTransaction AS INTEGER), 0) != 0 GROUP BY 1, 2"}) {
+      for (store::Query q(data.db(), FormatSql(sql, {where})); q.hasRow(); q.next()) {
+        groups.push_back({q.int32(0), q.int32(1) != 0, q.int64(2), q.int64(3)});
       }
+    }
+    // Entries named by their category go in name order whatever order they
+    // come in; those whose category cannot be found go last in the order the
+    // row walk meets them (and a named "Not categorized" after those met
+    // before it), which only the walk knows.
+    bool unnamed = false;
+    for (const Group& group : groups) unnamed = unnamed || !texts.categoryFullName(group.category);
+    if (unnamed) {
+      PeriodRows range(data.db(), FormatSql("Account = %d", {account.id}), from, to);
+      ledger::TransactionRow row;
+      while (range.next(row)) {
+        if (!ledger::CountsInCategoryTotals(row, includeTransfers_)) continue;
+        for (const ledger::CategoryAmount& part : ledger::CategoryAmounts(data.db(), row)) {
+          sums.add(part.category, asset, part.amount.minorUnits(), row.type);
+          countRecord();
+        }
+      }
+      continue;
+    }
+    for (const Group& group : groups) {
+      sums.add(group.category, asset, group.amount,
+               group.deposit ? static_cast<int>(TransactionType::Deposit) : static_cast<int>(TransactionType::Purchase));
+      countRecords(group.count);
     }
   }
 

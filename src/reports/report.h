@@ -168,6 +168,7 @@ class Report {
   void setColumns(ColumnSet columns) { columns_ = columns; }
   void clearRows();
   void countRecord() { ++rowCount_; }
+  void countRecords(int64_t count) { rowCount_ += static_cast<int32_t>(count); }
   // Appends a row of the given cells (texts with no style).
   ReportRow& addRow(std::vector<std::string> texts, int32_t indent = 0, RowKind kind = RowKind::Plain);
 

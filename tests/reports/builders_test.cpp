@@ -116,6 +116,42 @@ TEST_F(BuildersTest, CategoryReportCountsTransfersOnlyWhenAsked) {
   EXPECT_EQ(journalTotal(without, {In("Food | Groceries"), "$130.00", ""}), 13000);
 }
 
+// Sums added up in SQLite must list as the row walk listed them, including
+// categories that can no longer be found: each its own "Not categorized"
+// line at the end in the order the walk meets them, the uncategorised rows'
+// line after those met before them.
+TEST_F(BuildersTest, CategoryReportListsDeletedCategoriesLastInTheOrderMet) {
+  ASSERT_TRUE(db().exec(store::FormatSql("UPDATE Categories SET Deleted = 1 WHERE ID = %d", {Category("Food | Dining Out")})));
+  CategoryReport one(data(), November());
+  one.build();
+  EXPECT_EQ(Lines(one), (std::vector<std::string>{
+                            "Income||",
+                            In("Income | Salary") + "||$1,000.00",
+                            In("Income Total:") + "||$1,000.00",
+                            "Expense||",
+                            In("Food | Groceries") + "|$130.00|",
+                            In("Not categorized") + "|$40.00|",
+                            In("Not categorized") + "|$5.00|",
+                            In("Expense Total:") + "|$175.00|",
+                        }));
+  EXPECT_EQ(one.rowCount(), 8);
+  const ledger::CategoryKey groceries = Category("Food | Groceries");
+  ASSERT_TRUE(db().exec(store::FormatSql("UPDATE Categories SET Deleted = 1 WHERE ID = %d", {groceries})));
+  CategoryReport two(data(), November());
+  two.build();
+  EXPECT_EQ(Lines(two), (std::vector<std::string>{
+                            "Income||",
+                            In("Income | Salary") + "||$1,000.00",
+                            In("Income Total:") + "||$1,000.00",
+                            "Expense||",
+                            In("Not categorized") + "|$130.00|",
+                            In("Not categorized") + "|$40.00|",
+                            In("Not categorized") + "|$5.00|",
+                            In("Expense Total:") + "|$175.00|",
+                        }));
+  EXPECT_EQ(two.rowCount(), 8);
+}
+
 TEST_F(BuildersTest, CategoryReportWithOnlyCardDepositsStillOpensWithZeroTotals) {
   CategoryReport report(data(), PeriodBetween("2026-11-09", "2026-11-09"));
   tallyvane::testing::RecordingPrompter prompter;
