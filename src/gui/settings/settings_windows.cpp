@@ -37,6 +37,7 @@ FolderChooser& Chooser() {
 }
 
 QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) {
+  HideProgressWindows();
   if (Chooser()) return Chooser()(title, start);
   return QFileDialog::getExistingDirectory(parent, title, start);
 }
