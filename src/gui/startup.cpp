@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "app/backup.h"
 #include "app/install_update.h"
 #include "gui/gui_context.h"
 #include "gui/main_window.h"
@@ -169,6 +170,9 @@ int RunWindowProgram(int argc, char** argv) {
   InstanceServer server;
   server.listen(serverName);
 
+  // What a backup or restore that was cut off left behind goes now, before
+  // anything could copy it.
+  app::RemoveInterruptedLeftovers(paths);
   store::IniSettings settings(paths.settingsFile, paths.machineSettingsFile);
   store::DataContext data(paths, store::ReadSystemLocale());
   store::SystemClock clock;
