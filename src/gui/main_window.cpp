@@ -32,6 +32,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "app/first_run.h"
 #include "app/main_window_rules.h"
 #include "gui/balloon.h"
 #include "gui/dialogs/dialogs.h"
@@ -557,7 +558,7 @@ void MainWindow::start() {
   const app::WindowPlacement placement =
       app::MainWindowPlacement(context_.settings, {desktop.x(), desktop.y(), desktop.width(), desktop.height()},
                                minimumWidth(), minimumHeight(), designedHeight);
-  const bool placedBefore = app::MainWindowPlacedBefore(context_.settings);
+  const bool firstRun = app::FirstRunDue(context_.data, context_.settings);
   setGeometry(placement.rect.x, placement.rect.y, placement.rect.width, placement.rect.height);
   if (placement.maximized) {
     showMaximized();
@@ -571,7 +572,7 @@ void MainWindow::start() {
   }
   refill();
   register_->setFocus();
-  if (placedBefore) {
+  if (!firstRun) {
     runStartHints();
     scheduleEvent(SecurityEvent, 5000);
   } else {
