@@ -150,8 +150,12 @@ void QtProgress::report() const {
   }
   if (sincePump_.isValid() && sincePump_.elapsed() < kPumpEveryMilliseconds) return;
   sincePump_.start();
-  // The window repaints and Cancel can be pressed; while no progress window
-  // shows, what is typed waits rather than reaching the windows behind.
+  // The work runs on the window thread, and lets the window repaint and
+  // Cancel be pressed from here. It is not moved to a thread of its own: a
+  // restore closes and reopens the program's one SQLite connection, which the
+  // windows read from as they repaint, and the work asks its questions and
+  // writes the settings as it goes. While no progress window shows, what is
+  // typed waits rather than reaching the windows behind.
   QApplication::processEvents(shown ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
 }
 
