@@ -1,10 +1,14 @@
 #include "app/backup.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <system_error>
 #include <vector>
 
@@ -24,6 +28,13 @@ constexpr std::string_view kLastBackup = "LastBackup";
 constexpr std::string_view kCannotWrite = "Cannot write to the destination folder. Please check you have write access.";
 constexpr std::string_view kRestoreError = "There was an error when restoring the data.";
 constexpr std::string_view kRestoreErrorTitle = "Data Restore Unsuccessful";
+constexpr std::string_view kSettingsNotSaved =
+    "The data was backed up, but the settings file could not be written, so the time of this backup and its "
+    "destination were not saved.";
+constexpr std::string_view kPartSuffix = ".part";
+// A staging folder another computer may still be filling (a shared network
+// folder) is taken for abandoned only after this long.
+constexpr long long kForeignLeftoverSeconds = 24 * 60 * 60;
 // How long a copy of the live data file waits for a writer of this program.
 constexpr int kSnapshotWaitMs = store::kBusyTimeoutMs;
 
@@ -63,6 +74,9 @@ bool ListFiles(const std::filesystem::path& folder, std::vector<FileToCopy>& fil
     if (store::IsDatabaseCompanion(path, dataFile) || path == testCopy || store::IsDatabaseCompanion(path, testCopy)) {
       continue;
     }
+    // A copy that was interrupted (the restore test's, the template's) is
+    // nobody's data.
+    if (path.filename().string().ends_with(kPartSuffix)) continue;
     files.push_back({path, it->file_size(ec), path == dataFile});
   }
   return !error;
@@ -150,6 +164,108 @@ void Step(const FileFaults* faults, std::string_view step) {
   if (faults != nullptr && faults->atStep) faults->atStep(step);
 }
 
+std::string HostName() {
+  char name[HOST_NAME_MAX + 1] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return "host";
+  std::string host(name);
+  // Only what is safe in a file name.
+  for (char& c : host) {
+    if (c == '/' || c == '.' || c == '\0') c = '_';
+  }
+  return host.empty() ? "host" : host;
+}
+
+// The hidden folder a backup is gathered in: named after this computer and
+// process, so a later backup can tell an abandoned one from one still
+// being written.
+std::string StagingName(const std::filesystem::path& dated) {
+  return "." + dated.filename().string() + "." + HostName() + "-" + std::to_string(::getpid()) +
+         std::string(kPartSuffix);
+}
+
+bool ProcessAlive(long long pid) {
+  if (pid <= 0 || pid > INT_MAX) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+// Whether a hidden staging folder in a destination belongs to no backup that
+// is still running: this computer's once its process is gone, any other's
+// (or one from before staging folders were named) after a day.
+bool AbandonedStaging(const std::filesystem::path& folder, std::time_t now) {
+  std::string name = folder.filename().string();
+  const std::string prefix = "." + std::string(kBackupFolderPrefix);
+  if (!name.starts_with(prefix)) return false;
+  // UnusedPath may have numbered it: ".part-2".
+  if (const auto dash = name.rfind(std::string(kPartSuffix) + "-"); dash != std::string::npos) {
+    name.resize(dash + kPartSuffix.size());
+  }
+  if (!name.ends_with(kPartSuffix)) return false;
+  const std::string owner = name.substr(0, name.size() - kPartSuffix.size());
+  const std::string host = "." + HostName() + "-";
+  if (const auto at = owner.rfind(host); at != std::string::npos) {
+    const std::string pid = owner.substr(at + host.size());
+    if (!pid.empty() && pid.find_first_not_of("0123456789") == std::string::npos) {
+      return !ProcessAlive(std::stoll(pid));
+    }
+  }
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0) return false;
+  return static_cast<long long>(now) - static_cast<long long>(info.st_mtime) >= kForeignLeftoverSeconds;
+}
+
+void RemoveAbandonedBackups(const std::filesystem::path& destination, std::time_t now) {
+  std::error_code error;
+  std::vector<std::filesystem::path> abandoned;
+  for (std::filesystem::directory_iterator it(destination, error), end; !error && it != end; it.increment(error)) {
+    std::error_code ec;
+    if (it->is_directory(ec) && !it->is_symlink(ec) && AbandonedStaging(it->path(), now)) abandoned.push_back(it->path());
+  }
+  for (const std::filesystem::path& folder : abandoned) std::filesystem::remove_all(folder, error);
+}
+
+std::filesystem::path RestoreStaging(const store::Paths& paths) {
+  return paths.dataDir.lexically_normal().string() + ".restore";
+}
+
+// Locks on the folders a restore works on (the data folder, then its
+// staging folder), held for the whole of the restore, so that no other
+// program clears them from under it. The locks go with the folders through
+// the swap, and leave no file behind.
+class RestoreLock {
+ public:
+  RestoreLock() = default;
+  RestoreLock(const RestoreLock&) = delete;
+  RestoreLock& operator=(const RestoreLock&) = delete;
+  ~RestoreLock() {
+    for (int fd : fds_) ::close(fd);
+  }
+  // False when another restore holds the folder; true when it is locked now
+  // or does not exist.
+  bool take(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      return false;
+    }
+    fds_.push_back(fd);
+    return true;
+  }
+
+ private:
+  std::vector<int> fds_;
+};
+
+// What an interrupted restore leaves; the caller holds the restore locks.
+void RemoveRestoreLeftovers(const store::Paths& paths) {
+  std::error_code ec;
+  std::filesystem::remove_all(RestoreStaging(paths), ec);
+  const std::filesystem::path testCopy = paths.restoreTestCopy();
+  for (const char* suffix : {"", ".part", ".part-journal", "-journal", "-wal", "-shm"}) {
+    std::filesystem::remove(testCopy.string() + suffix, ec);
+  }
+}
+
 }  // namespace
 
 BackupForm OpenBackupForm(const store::Settings& settings) {
@@ -173,8 +289,10 @@ BackupResult BackUpData(const store::Paths& paths, store::Settings& settings, co
     result.status = Status::Fail(message, "", field);
     return result;
   }
-  settings.writeInt(kBackupSection, "Option", static_cast<int>(form.kind));
-  settings.writeString(kBackupSection, form.kind == BackupKind::Drive ? "Drive" : "NetworkFolder", destination);
+  bool remembered = settings.writeInt(kBackupSection, "Option", static_cast<int>(form.kind));
+  remembered =
+      settings.writeString(kBackupSection, form.kind == BackupKind::Drive ? "Drive" : "NetworkFolder", destination) &&
+      remembered;
 
   const std::filesystem::path target = destination;
   if (!CanWriteInto(target)) {
@@ -192,6 +310,11 @@ BackupResult BackUpData(const store::Paths& paths, store::Settings& settings, co
     return result;
   };
 
+  // What interrupted backups and restores left is cleared first, and so never
+  // copied into this backup.
+  RemoveInterruptedLeftovers(paths);
+  RemoveAbandonedBackups(target, clock.now());
+
   std::vector<FileToCopy> files;
   std::error_code error;
   if (!ListFiles(paths.dataDir, files, error)) return fail(error.message());
@@ -202,7 +325,7 @@ BackupResult BackUpData(const store::Paths& paths, store::Settings& settings, co
   const std::filesystem::path dated = target / (std::string(kBackupFolderPrefix) + store::DateText(clock.now()));
   // Gathered under a hidden name and renamed into place when complete, so a
   // failure never leaves half a backup under the dated name.
-  const std::filesystem::path staging = store::UnusedPath(target / ("." + dated.filename().string()), ".part");
+  const std::filesystem::path staging = store::UnusedPath(target / StagingName(dated));
   if (!MakeFolder(staging)) return fail(std::make_error_code(static_cast<std::errc>(errno)).message());
 
   progress.setTitle("Back up Files");
@@ -229,9 +352,17 @@ BackupResult BackUpData(const store::Paths& paths, store::Settings& settings, co
   }
   if (!copied) return fail(why);
 
-  settings.writeInt(kLastBackupSection, kLastBackup, static_cast<long long>(clock.now()));
-  prompter.message("Backup", "The data was backed up successfully.", store::Icon::Information);
   result.folder = dated;
+  remembered = settings.writeInt(kLastBackupSection, kLastBackup, static_cast<long long>(clock.now())) && remembered;
+  if (!remembered) {
+    // The copy is whole, but the reminder and the next form would not know
+    // of it: a failure to report, not a success.
+    prompter.message("Backup", kSettingsNotSaved, store::Icon::Warning);
+    result.status = Status::FileError(std::string(kSettingsNotSaved));
+    result.status.title = "Backup";
+    return result;
+  }
+  prompter.message("Backup", "The data was backed up successfully.", store::Icon::Information);
   return result;
 }
 
@@ -245,6 +376,19 @@ Status RestoreData(const store::Paths& paths, const store::Clock& clock, store::
       {"Restore from backup", "Don't restore"}, store::Icon::Question);
   if (confirm != 0) return Status::Declined();
 
+  auto fail = [&] {
+    prompter.message(kRestoreErrorTitle, kRestoreError, store::Icon::Error);
+    Status status = Status::Fail(std::string(kRestoreError), std::string(kRestoreErrorTitle));
+    status.fileError = true;
+    return status;
+  };
+  // One restore at a time, from the restore test on: nobody clears its test
+  // copy or staging folder meanwhile. What a restore killed before its swap
+  // left is cleared under the same lock.
+  RestoreLock lock;
+  if (!lock.take(paths.dataDir.lexically_normal()) || !lock.take(RestoreStaging(paths))) return fail();
+  RemoveRestoreLeftovers(paths);
+
   std::filesystem::path folder;
   for (;;) {
     const auto picked = pickFolder("Restore Folder Name");
@@ -257,20 +401,11 @@ Status RestoreData(const store::Paths& paths, const store::Clock& clock, store::
   }
   Step(faults, "checked");
 
-  auto fail = [&] {
-    prompter.message(kRestoreErrorTitle, kRestoreError, store::Icon::Error);
-    Status status = Status::Fail(std::string(kRestoreError), std::string(kRestoreErrorTitle));
-    status.fileError = true;
-    return status;
-  };
-
   const std::filesystem::path dataDir = paths.dataDir.lexically_normal();
-  // A folder left by a restore that was killed before its swap.
-  const std::filesystem::path staging = dataDir.string() + ".restore";
+  const std::filesystem::path staging = RestoreStaging(paths);
   std::error_code error;
-  std::filesystem::remove_all(staging, error);
   std::filesystem::create_directories(dataDir.parent_path(), error);
-  if (!MakeFolder(staging)) return fail();
+  if (!MakeFolder(staging) || !lock.take(staging)) return fail();
   Step(faults, "staged");
 
   std::vector<FileToCopy> files;
@@ -329,6 +464,12 @@ Status RestoreData(const store::Paths& paths, const store::Clock& clock, store::
   Step(faults, "done");
   prompter.message("Data Restore Success", "The data was restored successfully.", store::Icon::Information);
   return Status::Ok();
+}
+
+void RemoveInterruptedLeftovers(const store::Paths& paths) {
+  // A restore under way (another program's) keeps what it is working on.
+  RestoreLock lock;
+  if (lock.take(paths.dataDir.lexically_normal()) && lock.take(RestoreStaging(paths))) RemoveRestoreLeftovers(paths);
 }
 
 BackupReminder BackupReminderDue(store::Settings& settings, std::time_t now) {

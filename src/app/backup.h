@@ -52,7 +52,10 @@ struct BackupResult {
 // write check, then every file of the data folder into
 // "Tallyvane-Backup-YYYY-MM-DD" (today). A copy that fails part-way is
 // removed; an earlier backup of the same day stays until the new one is
-// complete. "LastBackup" is written only on success.
+// complete. "LastBackup" is written only on success. Hidden staging folders
+// of backups that were interrupted are removed from the destination first.
+// Settings that cannot be written make it a file error, reported after the
+// copy is in place.
 [[nodiscard]] BackupResult BackUpData(const store::Paths& paths, store::Settings& settings, const store::Clock& clock,
                                       store::Prompter& prompter, store::Progress& progress, const BackupForm& form,
                                       const FileFaults* faults = nullptr);
@@ -69,6 +72,11 @@ using FolderPicker = std::function<std::optional<std::filesystem::path>(std::str
                                         store::Prompter& prompter, store::Progress& progress,
                                         const FolderPicker& pickFolder, store::DataContext* open = nullptr,
                                         const FileFaults* faults = nullptr);
+
+// Clears what an interrupted restore left (its staging folder beside the
+// data folder, the restore test's copy in it) unless a restore is running.
+// Backups and restores call it first; the program calls it at start.
+void RemoveInterruptedLeftovers(const store::Paths& paths);
 
 struct BackupReminder {
   bool due = false;

@@ -3,14 +3,31 @@
 #include <array>
 #include <string>
 
+#include "app/main_window_rules.h"
 #include "ledger/accounts.h"
 #include "store/db.h"
+#include "store/record.h"
 
 namespace tallyvane::app {
 
 namespace {
 
 constexpr std::array<std::string_view, 3> kDefaultAccounts = {"Checking Account", "Savings Account", "Credit Card"};
+// The Variables row that marks a data file as set up; its value is the time.
+constexpr std::string_view kSetUpMark = "TVFIRSTRUN";
+
+bool MarkedAsSetUp(store::Db& db) {
+  return !store::QueryFirstText(db, store::FormatSql("SELECT ID FROM Variables WHERE ID = '%Q'", {kSetUpMark})).empty();
+}
+
+void MarkAsSetUp(store::DataContext& data) {
+  store::WriteGuard guard(data.db());
+  store::Table variables(data.db(), "Variables");
+  store::Record row;
+  store::LoadOrPrepareRecord(variables, row, kSetUpMark);
+  row.SetText("Value", std::to_string(static_cast<long long>(data.now())));
+  if (store::SaveRecord(row)) static_cast<void>(guard.commit());
+}
 
 // Outside the US the shipped directory lists institutions the user cannot
 // reach; it starts empty, and without a fingerprint it is not counted as
@@ -57,7 +74,13 @@ bool RunFirstRunSetup(store::DataContext& data, store::Prompter& prompter, First
                    {"Secure Tallyvane", "No Thanks"}, store::Icon::Question) == 0) {
     forms.addPasswordDialog();
   }
+  MarkAsSetUp(data);
   return setUp;
+}
+
+bool FirstRunDue(store::DataContext& data, const store::Settings& settings) {
+  if (MainWindowPlacedBefore(settings)) return false;
+  return !data.db().isOpen() || !MarkedAsSetUp(data.db());
 }
 
 }  // namespace tallyvane::app

@@ -10,6 +10,7 @@
 #include "ledger/keys.h"
 #include "store/data_context.h"
 #include "store/ports.h"
+#include "store/settings.h"
 
 namespace tallyvane::app {
 
@@ -26,7 +27,14 @@ class FirstRunForms {
 };
 
 // Returns whether any account form was confirmed (the main window then
-// reloads its accounts). The country is the context's system locale's.
+// reloads its accounts). The country is the context's system locale's. Once
+// its questions were answered, the data file remembers that it was set up.
 [[nodiscard]] bool RunFirstRunSetup(store::DataContext& data, store::Prompter& prompter, FirstRunForms& forms);
+
+// A first start: the window was never placed, and the open data file was
+// never set up. The set-up is asked once per data file, also when the
+// window's placement was not saved (a program that was killed, a settings
+// file that could not be written, another settings folder).
+[[nodiscard]] bool FirstRunDue(store::DataContext& data, const store::Settings& settings);
 
 }  // namespace tallyvane::app

@@ -1,10 +1,12 @@
 #include "gui/main_window.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDialog>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QLocale>
@@ -30,12 +32,14 @@
 #include <algorithm>
 #include <functional>
 
+#include "app/first_run.h"
 #include "app/main_window_rules.h"
 #include "gui/balloon.h"
 #include "gui/dialogs/dialogs.h"
 #include "gui/dialogs/form_support.h"
 #include "gui/planning/investment_register.h"
 #include "gui/planning/planning_windows.h"
+#include "gui/qt_progress.h"
 #include "gui/reports/charts.h"
 #include "gui/reports/report_window.h"
 #include "gui/settings/settings_windows.h"
@@ -56,6 +60,8 @@ namespace tallyvane::gui {
 namespace {
 
 constexpr int kCustomPeriod = 1;
+// How often a close asked for during work looks again whether the work ended.
+constexpr int kCloseRetryMs = 50;
 constexpr int kAccountKeyRole = Qt::UserRole + 1;
 constexpr int kActionRole = Qt::UserRole + 2;
 constexpr const char* kDateText = "yyyy-MM-dd";
@@ -552,7 +558,7 @@ void MainWindow::start() {
   const app::WindowPlacement placement =
       app::MainWindowPlacement(context_.settings, {desktop.x(), desktop.y(), desktop.width(), desktop.height()},
                                minimumWidth(), minimumHeight(), designedHeight);
-  const bool placedBefore = app::MainWindowPlacedBefore(context_.settings);
+  const bool firstRun = app::FirstRunDue(context_.data, context_.settings);
   setGeometry(placement.rect.x, placement.rect.y, placement.rect.width, placement.rect.height);
   if (placement.maximized) {
     showMaximized();
@@ -566,7 +572,7 @@ void MainWindow::start() {
   }
   refill();
   register_->setFocus();
-  if (placedBefore) {
+  if (!firstRun) {
     runStartHints();
     scheduleEvent(SecurityEvent, 5000);
   } else {
@@ -651,12 +657,46 @@ void MainWindow::showAndActivate() {
   activateWindow();
 }
 
+void MainWindow::requestClose() {
+  if (closeRequested_) return;
+  closeRequested_ = true;
+  closeWhenIdle();
+}
+
+void MainWindow::closeWhenIdle() {
+  // One window in front at a time, from the top: a menu, then the question,
+  // message or form in front, each cancelled as Escape or Cancel would. Work
+  // under way is never cut off; the close waits for it to end by itself.
+  QWidget* front = QApplication::activePopupWidget();
+  if (front == nullptr) front = QApplication::activeModalWidget();
+  if (front != nullptr && !PartOfWorkUnderWay(front)) {
+    auto* box = qobject_cast<QMessageBox*>(front);
+    auto* dialog = qobject_cast<QDialog*>(front);
+    if (box != nullptr && box->escapeButton() != nullptr) {
+      box->escapeButton()->click();
+    } else if (dialog != nullptr) {
+      dialog->reject();
+    } else {
+      front->close();
+    }
+  }
+  if (front != nullptr || WorkUnderWay()) {
+    QTimer::singleShot(kCloseRetryMs, this, &MainWindow::closeWhenIdle);
+    return;
+  }
+  // Nothing is in front and nothing runs: the window closes here, and is
+  // destroyed by its owner after the event loop, never from inside a
+  // dialog's exec() (a dialog on a caller's stack is the window's child).
+  close();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   const QRect normal = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
   app::StoreMainWindowPlacement(context_.settings,
                                 {{normal.x(), normal.y(), normal.width(), normal.height()}, isMaximized()});
   if (tray_ != nullptr) tray_->hide();
   event->accept();
+  emit closed();
 }
 
 // ---------------------------------------------------------------- filling

@@ -68,11 +68,20 @@ class MainWindow final : public QMainWindow {
 
  public slots:
   void showAndActivate();
+  // A close asked for by another start ("-installer"): work under way (its
+  // progress window exists) finishes first, open dialogs and menus are
+  // cancelled as Cancel or Escape would, then the window closes.
+  void requestClose();
+
+ signals:
+  // The window closed for good; the program ends its event loops.
+  void closed();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void closeWhenIdle();
   void buildActions();
   void buildMenus();
   void buildToolBar();
@@ -117,6 +126,7 @@ class MainWindow final : public QMainWindow {
   bool investment_ = false;
   bool showSplits_ = false;
   bool filling_ = false;
+  bool closeRequested_ = false;
   bool dueReminder_ = false;  // the start-up reminder of due schedules was shown
   std::string findText_;
   reports::PeriodMemory periodMemory_;

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "gui/balloon.h"
+#include "gui/qt_progress.h"
 
 namespace tallyvane::gui {
 namespace {
@@ -55,13 +56,22 @@ QWidget* QtPrompter::boundWidget(std::string_view field) const {
 }
 
 QWidget* QtPrompter::dialogParent() const {
-  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
-  if (QWidget* active = QApplication::activeWindow()) return active;
+  // A progress window is never the parent: it is out of the way by now.
+  auto usable = [](QWidget* window) -> QWidget* {
+    while (window != nullptr && IsProgressWindow(window)) {
+      window = window->parentWidget() != nullptr ? window->parentWidget()->window() : nullptr;
+    }
+    return window;
+  };
+  if (QWidget* modal = usable(QApplication::activeModalWidget())) return modal;
+  if (QWidget* active = usable(QApplication::activeWindow())) return active;
   return parent_;
 }
 
 std::size_t QtPrompter::ask(std::string_view title, std::string_view message, const std::vector<std::string>& buttons,
                             store::Icon icon) {
+  // A question never opens under a progress window: its input would go there.
+  HideProgressWindows();
   QMessageBox box(BoxIcon(icon), Text(title), Text(message), QMessageBox::NoButton, dialogParent());
   std::vector<QAbstractButton*> added;
   added.reserve(buttons.size());
@@ -80,6 +90,7 @@ std::size_t QtPrompter::ask(std::string_view title, std::string_view message, co
 }
 
 void QtPrompter::message(std::string_view title, std::string_view text, store::Icon icon) {
+  HideProgressWindows();
   QMessageBox box(BoxIcon(icon), Text(title), Text(text), QMessageBox::Ok, dialogParent());
   box.exec();
 }

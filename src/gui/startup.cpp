@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "app/backup.h"
 #include "app/install_update.h"
 #include "gui/gui_context.h"
 #include "gui/main_window.h"
@@ -145,6 +146,12 @@ int RunInstallerSwitch(const store::Paths& paths) {
 
 void InitGuiResources() { InitEmbeddedFiles(); }
 
+void ServeInstanceMessages(InstanceServer& server, MainWindow& window, std::function<void()> end) {
+  QObject::connect(&server, &InstanceServer::showRequested, &window, &MainWindow::showAndActivate);
+  QObject::connect(&server, &InstanceServer::closeRequested, &window, &MainWindow::requestClose);
+  QObject::connect(&window, &MainWindow::closed, &server, std::move(end));
+}
+
 int RunWindowProgram(int argc, char** argv) {
   QApplication app(argc, argv);
   InitGuiResources();
@@ -163,6 +170,9 @@ int RunWindowProgram(int argc, char** argv) {
   InstanceServer server;
   server.listen(serverName);
 
+  // What a backup or restore that was cut off left behind goes now, before
+  // anything could copy it.
+  app::RemoveInterruptedLeftovers(paths);
   store::IniSettings settings(paths.settingsFile, paths.machineSettingsFile);
   store::DataContext data(paths, store::ReadSystemLocale());
   store::SystemClock clock;
@@ -171,17 +181,19 @@ int RunWindowProgram(int argc, char** argv) {
   GuiContext context{data, settings, clock, prompter};
 
   OpenBook(context);
-  auto* window = new MainWindow(context);
-  window->setAttribute(Qt::WA_DeleteOnClose);
-  prompter.setParentWidget(window);
-  QObject::connect(&server, &InstanceServer::showRequested, window, &MainWindow::showAndActivate);
-  QObject::connect(&server, &InstanceServer::closeRequested, window, &QWidget::close);
-  // The program ends with its window, also when it was hidden in the tray.
-  QObject::connect(window, &QObject::destroyed, &app, &QCoreApplication::quit);
+  auto window = std::make_unique<MainWindow>(context);
+  prompter.setParentWidget(window.get());
+  // The program ends with its window, also when it was hidden in the tray
+  // (closing another window then is not the end). exit() ends every event
+  // loop, a dialog's too, which then returns as cancelled.
+  QApplication::setQuitOnLastWindowClosed(false);
+  ServeInstanceMessages(server, *window, [] { QCoreApplication::exit(0); });
   window->start();
   lock.release();
   ArmScreenshot(*window, context);
   const int code = QApplication::exec();
+  // Destroyed here, with no dialog's event loop left on the stack.
+  window.reset();
   data.close();
   return code;
 }

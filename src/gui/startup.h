@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "store/paths.h"
@@ -63,6 +64,14 @@ class StartupLock {
 // apart, then 500 ms for them to go) and brings the data file up to the
 // installed version.
 int RunInstallerSwitch(const store::Paths& paths);
+
+class MainWindow;
+
+// Wires the running instance's window to the messages of later starts: show
+// and activate it, or close it (waiting for work under way, cancelling open
+// dialogs); `end` runs when the window has closed (the program ends its
+// event loops; the window is destroyed after them).
+void ServeInstanceMessages(InstanceServer& server, MainWindow& window, std::function<void()> end);
 
 // Registers the icon and other embedded files (they live in a static library).
 void InitGuiResources();

@@ -1,6 +1,11 @@
 #include "store/settings.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 
@@ -59,7 +64,7 @@ bool Settings::writeInt(std::string_view section, std::string_view name, long lo
 
 IniSettings::IniSettings(std::filesystem::path userFile, std::filesystem::path machineFile)
     : userFile_(std::move(userFile)), machineFile_(std::move(machineFile)) {
-  user_ = Load(userFile_);
+  refresh();
   if (!machineFile_.empty()) machine_ = Load(machineFile_);
 }
 
@@ -83,7 +88,23 @@ IniSettings::Sections IniSettings::Load(const std::filesystem::path& file) {
   return sections;
 }
 
+IniSettings::Stamp IniSettings::StampOf(const std::filesystem::path& file) {
+  struct stat info {};
+  if (::stat(file.c_str(), &info) != 0) return {};
+  return {static_cast<unsigned long long>(info.st_ino), static_cast<long long>(info.st_size),
+          static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
+}
+
+void IniSettings::refresh() const {
+  const Stamp now = StampOf(userFile_);
+  if (now == stamp_) return;
+  // A file that is gone reads as empty, like one never written.
+  user_ = Load(userFile_);
+  stamp_ = now;
+}
+
 std::string IniSettings::readString(std::string_view section, std::string_view name) const {
+  refresh();
   const auto s = user_.find(section);
   if (s == user_.end()) return {};
   const auto v = s->second.find(std::string(name));
@@ -98,43 +119,92 @@ std::string IniSettings::readMachineString(std::string_view section, std::string
 }
 
 bool IniSettings::writeString(std::string_view section, std::string_view name, std::string_view value) {
-  user_[std::string(section)][std::string(name)] = std::string(value);
-  return store();
+  return update([&](Sections& sections) { sections[std::string(section)][std::string(name)] = std::string(value); });
 }
 
 bool IniSettings::remove(std::string_view section, std::string_view name) {
-  const auto s = user_.find(section);
-  if (s == user_.end()) return true;
-  s->second.erase(std::string(name));
-  return store();
+  return update([&](Sections& sections) {
+    const auto s = sections.find(section);
+    if (s != sections.end()) s->second.erase(std::string(name));
+  });
 }
 
-bool IniSettings::store() const {
+namespace {
+
+// Holds the settings folder's lock: writers of the file take turns.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::filesystem::path& folder)
+      : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  }
+  [[nodiscard]] bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, const std::string& text) {
+  std::size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    written += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+template <typename Change>
+bool IniSettings::update(Change change) {
+  const std::filesystem::path folder = userFile_.parent_path().empty() ? "." : userFile_.parent_path();
   std::error_code ec;
-  std::filesystem::create_directories(userFile_.parent_path(), ec);
+  if (!std::filesystem::is_directory(folder, ec)) {
+    std::filesystem::create_directories(folder, ec);
+  }
+  // The user's alone, also when an earlier version made it readable to all.
+  struct stat info {};
+  if (!userFile_.parent_path().empty() && ::stat(folder.c_str(), &info) == 0 && (info.st_mode & 077) != 0 &&
+      info.st_uid == ::geteuid()) {
+    ::chmod(folder.c_str(), info.st_mode & 0700);
+  }
+
+  const FolderLock lock(folder);
+  // What the other program wrote meanwhile stays: the file is read again and
+  // only this change is made to it.
+  Sections fresh = lock.held() ? Load(userFile_) : user_;
+  change(fresh);
+  user_ = fresh;
+  if (!lock.held()) return false;
+
   std::ostringstream text;
-  for (const auto& [section, values] : user_) {
+  for (const auto& [section, values] : fresh) {
     if (values.empty()) continue;
     text << '[' << section << "]\n";
     for (const auto& [name, value] : values) text << Escape(name) << '=' << Escape(value) << '\n';
     text << '\n';
   }
   const std::filesystem::path temp = userFile_.string() + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::trunc | std::ios::binary);
-    if (!out) return false;
-    out << text.str();
-    out.flush();
-    if (!out) {
-      std::filesystem::remove(temp, ec);
-      return false;
-    }
-  }
-  std::filesystem::rename(temp, userFile_, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  // A temporary left by an earlier version may carry wider bits.
+  bool written = ::fchmod(fd, 0600) == 0 && WriteAll(fd, text.str()) && ::fsync(fd) == 0;
+  written = ::close(fd) == 0 && written;
+  if (!written || ::rename(temp.c_str(), userFile_.c_str()) != 0) {
+    ::unlink(temp.c_str());
     return false;
   }
+  stamp_ = StampOf(userFile_);
   return true;
 }
 

@@ -2,6 +2,10 @@
 // "Setting", "Backup", "Email"): the program's "registry". Numbers are stored
 // as decimal strings. The INI store keeps one [Section] per section and writes
 // through a temporary file and a rename, so a crash never leaves half a file.
+// The window program and the command-line tool share the file: a write reads
+// the file afresh under a lock and changes only its own key, and a read sees
+// what the other program wrote meanwhile. The file is the user's alone (0600
+// in a 0700 folder): it holds the protected mail password.
 #pragma once
 
 #include <filesystem>
@@ -39,12 +43,27 @@ class IniSettings final : public Settings {
 
  private:
   using Sections = std::map<std::string, std::map<std::string, std::string>, std::less<>>;
+  // Which version of the file was read: a write by anyone changes it.
+  struct Stamp {
+    unsigned long long inode = 0;
+    long long size = -1;
+    long long modifiedNs = 0;
+    friend bool operator==(const Stamp&, const Stamp&) = default;
+  };
   static Sections Load(const std::filesystem::path& file);
-  bool store() const;
+  static Stamp StampOf(const std::filesystem::path& file);
+  // The file read again when it changed since it was last read.
+  void refresh() const;
+  // Reads the file afresh under the folder's lock, applies `change`, writes
+  // it back; false when it could not be written (the change is then kept in
+  // memory only).
+  template <typename Change>
+  bool update(Change change);
 
   std::filesystem::path userFile_;
   std::filesystem::path machineFile_;
-  Sections user_;
+  mutable Sections user_;
+  mutable Stamp stamp_;
   Sections machine_;
 };
 

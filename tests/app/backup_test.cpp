@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -202,6 +203,87 @@ TEST_F(BackupTest, ASecondBackupOnTheSameDayReplacesTheFirstOnlyWhenComplete) {
   EXPECT_EQ(data_.settings().readInt("Setting", "LastBackup", 0), clock_.now());
 }
 
+// Settings whose writes all fail, as with a read-only settings file.
+class UnwritableSettings final : public store::Settings {
+ public:
+  [[nodiscard]] std::string readString(std::string_view section, std::string_view name) const override {
+    return values_.readString(section, name);
+  }
+  [[nodiscard]] std::string readMachineString(std::string_view, std::string_view) const override { return {}; }
+  bool writeString(std::string_view, std::string_view, std::string_view) override { return false; }
+  bool remove(std::string_view, std::string_view) override { return false; }
+
+ private:
+  store::MemorySettings values_;
+};
+
+TEST_F(BackupTest, SettingsThatCannotBeWrittenMakeTheBackupAFileError) {
+  UnwritableSettings settings;
+  TempDir to;
+  BackupForm form;
+  form.folder = to.path().string();
+  const BackupResult result = BackUpData(data_.paths(), settings, clock_, prompter_, progress_, form);
+  EXPECT_FALSE(result.status.ok);
+  EXPECT_TRUE(result.status.fileError);
+  EXPECT_EQ(result.status.message,
+            "The data was backed up, but the settings file could not be written, so the time of this backup and its "
+            "destination were not saved.");
+  // The copy itself is whole and where it belongs.
+  EXPECT_EQ(result.folder, dated(to));
+  EXPECT_EQ(Names(dated(to)), (std::set<std::string>{"notes.txt", "tallyvane.vdb"}));
+  ASSERT_FALSE(prompter_.shown.empty());
+  EXPECT_EQ(prompter_.shown.back().title, "Backup");
+  EXPECT_EQ(prompter_.shown.back().text, result.status.message);
+}
+
+// The name an interrupted backup by process `pid` of this computer left.
+std::string StagingLeftover(const std::string& day, pid_t pid) {
+  char host[256] = {};
+  gethostname(host, sizeof host - 1);
+  std::string name(host);
+  for (char& c : name) {
+    if (c == '/' || c == '.') c = '_';
+  }
+  return ".Tallyvane-Backup-" + day + "." + name + "-" + std::to_string(pid) + ".part";
+}
+
+pid_t DeadProcess() {
+  const pid_t pid = fork();
+  if (pid == 0) _exit(0);
+  waitpid(pid, nullptr, 0);
+  return pid;
+}
+
+TEST_F(BackupTest, LeftoversOfInterruptedRunsAreClearedAndNeverCopied) {
+  TempDir to;
+  const std::filesystem::path dataDir = data_.paths().dataDir;
+  const std::string abandoned = StagingLeftover("2026-12-09", DeadProcess());
+  const std::string running = StagingLeftover("2026-12-10", getpid());
+  for (const std::string& name : {abandoned, running, std::string(".Tallyvane-Backup-2026-12-01.part"),
+                                  std::string(".Tallyvane-Backup-2026-11-01.part")}) {
+    std::filesystem::create_directories(to / name);
+    Write(to / name / "tallyvane.vdb", "half");
+  }
+  // Unnamed leftovers of earlier versions count as abandoned after a day.
+  const struct timeval old[2] = {{clock_.now() - 2 * 86400, 0}, {clock_.now() - 2 * 86400, 0}};
+  ASSERT_EQ(utimes((to / ".Tallyvane-Backup-2026-11-01.part").c_str(), old), 0);
+  const struct timeval recent[2] = {{clock_.now() - 60, 0}, {clock_.now() - 60, 0}};
+  ASSERT_EQ(utimes((to / ".Tallyvane-Backup-2026-12-01.part").c_str(), recent), 0);
+  std::filesystem::create_directories(dataDir.string() + ".restore");
+  Write(std::filesystem::path(dataDir.string() + ".restore") / "tallyvane.vdb", "half a restore");
+  Write(data_.paths().restoreTestCopy().string() + ".part", "half a test copy");
+  Write(dataDir / "tallyvane.vdb.part", "half a template copy");
+
+  const BackupResult result = backUp(to.path());
+  ASSERT_TRUE(result.status.ok) << result.status.message;
+  EXPECT_EQ(Names(to.path()), (std::set<std::string>{"Tallyvane-Backup-2026-12-10", running,
+                                                     ".Tallyvane-Backup-2026-12-01.part"}))
+      << "a running backup's and another computer's recent staging folders stay";
+  EXPECT_EQ(Names(dated(to)), (std::set<std::string>{"notes.txt", "tallyvane.vdb"}));
+  EXPECT_FALSE(std::filesystem::exists(dataDir.string() + ".restore"));
+  EXPECT_FALSE(std::filesystem::exists(data_.paths().restoreTestCopy().string() + ".part"));
+}
+
 TEST(BackupReminderDue, DueOnlyAfterMoreThanThirtyDays) {
   const std::time_t now = 1'800'000'000;
   struct Case {
@@ -333,6 +415,30 @@ TEST_F(RestoreTest, DecliningOrAnUnusableFolderChangesNothing) {
   EXPECT_TRUE(status.ok) << status.message;
   EXPECT_EQ(titles, (std::vector<std::string>{"Restore Folder Name", "Restore Folder Name"}));
   EXPECT_EQ(inPlace(), "new");
+}
+
+TEST_F(RestoreTest, LeftoversAreClearedAtTheStartButNeverUnderARestore) {
+  const std::filesystem::path staging = data_.paths().dataDir.string() + ".restore";
+  std::filesystem::create_directories(staging);
+  Write(staging / "stale.txt", "from a restore killed before its swap");
+  Write(data_.paths().restoreTestCopy().string() + ".part", "half a test copy");
+  RemoveInterruptedLeftovers(data_.paths());
+  EXPECT_FALSE(std::filesystem::exists(staging));
+  EXPECT_FALSE(std::filesystem::exists(data_.paths().restoreTestCopy().string() + ".part"));
+
+  // Another program starting while this restore copies leaves it alone.
+  FileFaults faults;
+  bool stagingKept = false;
+  faults.atStep = [&](std::string_view step) {
+    if (step != "copied") return;
+    RemoveInterruptedLeftovers(data_.paths());
+    stagingKept = std::filesystem::exists(staging / "which.txt");
+  };
+  prompter_.answer("Restore from backup");
+  ASSERT_TRUE(restore(backup_, &faults).ok);
+  EXPECT_TRUE(stagingKept);
+  EXPECT_EQ(inPlace(), "new");
+  EXPECT_FALSE(std::filesystem::exists(staging));
 }
 
 TEST_F(RestoreTest, AFailedCopyLeavesTheUserWhereTheyStarted) {

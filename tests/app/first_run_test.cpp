@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/main_window_rules.h"
 #include "ledger/accounts.h"
 #include "store/db.h"
 #include "store/record.h"
@@ -130,6 +131,26 @@ TEST(FirstRunSetup, OutsideTheUsTheDirectoryStartsEmpty) {
         << country;
     EXPECT_EQ(store::Query(db, "SELECT COUNT(*) FROM Variables WHERE ID = 'HSFIUL'").int32(0), us ? 1 : 0) << country;
   }
+}
+
+TEST(FirstRunSetup, AskedOncePerDataFileWhateverTheSettingsKept) {
+  TestData data;
+  store::MemorySettings settings;
+  EXPECT_TRUE(FirstRunDue(data.context(), settings)) << "a new data file and a window never placed";
+  RecordingPrompter prompter;
+  prompter.answer("Use Default Accounts");
+  prompter.answer("No Thanks");
+  ScriptedForms forms({});
+  static_cast<void>(RunFirstRunSetup(data.context(), prompter, forms));
+  // The window's placement was never saved (killed, an unwritable settings
+  // file, another settings folder): the same data file is not set up again.
+  EXPECT_FALSE(FirstRunDue(data.context(), settings));
+  EXPECT_FALSE(FirstRunDue(data.context(), store::MemorySettings{}));
+
+  // A window placed before means no first start, as ever.
+  TestData other;
+  StoreMainWindowPlacement(settings, {{10, 10, 800, 600}, false});
+  EXPECT_FALSE(FirstRunDue(other.context(), settings));
 }
 
 }  // namespace

@@ -74,6 +74,24 @@ TEST_F(BackupCliTest, BackupWritesTheDatedFolderAndRemembersTheDestination) {
       << unwritable.err;
 }
 
+TEST_F(BackupCliTest, ABackupWhoseSettingsCannotBeWrittenExitsAsAFileError) {
+  ASSERT_EQ(Ok({"install-update"}), "created\n");
+  // Nothing can take the settings file's place.
+  const std::filesystem::path settings = cli_.configDir() / "Tallyvane.conf";
+  std::filesystem::remove(settings);
+  std::filesystem::create_directories(settings / "blocked");
+  const Result r = Run({"backup", "--to", destination_.path().string()});
+  EXPECT_EQ(r.status, 4) << r.out << r.err;
+  EXPECT_TRUE(Has(r.err, "The data was backed up, but the settings file could not be written")) << r.err;
+  EXPECT_FALSE(Has(r.err, "The data was backed up successfully.")) << r.err;
+  // The copy itself was made.
+  std::size_t backups = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(destination_.path())) {
+    backups += std::filesystem::is_regular_file(entry.path() / "tallyvane.vdb") ? 1 : 0;
+  }
+  EXPECT_EQ(backups, 1u);
+}
+
 TEST_F(BackupCliTest, RestoreAsksFirstAndRefusesAFolderWithoutData) {
   const std::string folder = Line(Ok({"backup", "--to", destination_.path().string()}));
   Ok({"account", "add", "--name", "Added After Backup"});

@@ -1,8 +1,12 @@
 // The window program's ports: questions as message boxes with exactly the
 // core's captions, balloons at bound fields (the window when unbound, no
-// stale binding after a form closes), and the progress dialog's cancel.
+// stale binding after a form closes), and the progress window:
+// only while work runs, out of the way of every dialog, deaf to a late Cancel.
 #include <QDialog>
 #include <QMessageBox>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QTimer>
 #include <memory>
 
 #include "dialogs_fixture.h"
@@ -78,12 +82,70 @@ TEST(QtProgressTest, CancelButtonIsReportedAndLargeTotalsFit) {
   QtProgress progress(&window);
   progress.setTitle("Deleting Accounts");
   progress.setText("Deleting...");
+  EXPECT_EQ(progress.dialog(), nullptr) << "no window before the work reports";
+  progress.setFraction(1, 10'000'000'000LL);
+  ASSERT_NE(progress.dialog(), nullptr);
+  EXPECT_FALSE(progress.dialog()->isVisible()) << "short work shows no window";
+  QTest::qWait(550);
   progress.setFraction(5'000'000'000LL, 10'000'000'000LL);
+  ASSERT_TRUE(progress.dialog()->isVisible());
   EXPECT_EQ(progress.dialog()->windowTitle().toStdString(), "Deleting Accounts");
+  EXPECT_EQ(progress.dialog()->labelText().toStdString(), "Deleting...");
   EXPECT_EQ(progress.dialog()->value() * 2, progress.dialog()->maximum());
   EXPECT_FALSE(progress.cancelRequested());
   progress.dialog()->cancel();
   EXPECT_TRUE(progress.cancelRequested());
+}
+
+TEST(QtProgressTest, ACancelAfterTheWorkIsDoneChangesNothing) {
+  QWidget window;
+  window.show();
+  QtProgress progress(&window);
+  progress.setFraction(1, 2);
+  QTest::qWait(550);
+  progress.setFraction(2, 2);
+  QPointer<QProgressDialog> dialog = progress.dialog();
+  ASSERT_TRUE(dialog && dialog->isVisible());
+  progress.finish();
+  EXPECT_TRUE(dialog.isNull()) << "the window is gone with the work";
+  EXPECT_FALSE(progress.cancelRequested());
+  progress.setFraction(1, 2);
+  EXPECT_EQ(progress.dialog(), nullptr) << "a report after the end brings no window back";
+}
+
+TEST(QtProgressTest, TheWindowGivesWayToEveryDialogAndComesBackWithTheWork) {
+  QWidget window;
+  window.show();
+  QtPrompter prompter(&window);
+  QtProgress progress(&window);
+  progress.setFraction(0, 3);
+  // The work waits on a question longer than the window's delay: the window
+  // neither shows over it nor takes its input.
+  bool boxOnTop = false;
+  OnNextModal([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (box == nullptr) return;
+    QTest::qWait(700);
+    boxOnTop = QApplication::activeModalWidget() == box && !progress.dialog()->isVisible();
+    box->buttons().front()->click();
+  });
+  EXPECT_EQ(prompter.ask("Question", "Go on?", {"Yes", "No"}), 0u);
+  EXPECT_TRUE(boxOnTop);
+  progress.setFraction(1, 3);
+  ASSERT_TRUE(progress.dialog()->isVisible()) << "the work goes on, and so does its window";
+  EXPECT_EQ(QApplication::activeModalWidget(), progress.dialog());
+
+  // Any dialog that opens during the work (a picker, a prompt) puts it away.
+  QDialog prompt(&window);
+  bool promptOnTop = false;
+  QTimer::singleShot(50, &prompt, [&] {
+    promptOnTop = QApplication::activeModalWidget() == &prompt && !progress.dialog()->isVisible();
+    prompt.reject();
+  });
+  prompt.exec();
+  EXPECT_TRUE(promptOnTop);
+  EXPECT_FALSE(progress.cancelRequested());
+  EXPECT_TRUE(progress.dialog()->isVisible());
 }
 
 }  // namespace

@@ -185,6 +185,33 @@ TEST_F(SettingsWindowsTest, FirstStartRunsTheSetUpAndThenOffersThePassword) {
   window.close();
 }
 
+TEST_F(SettingsWindowsTest, TheSetUpIsNotAskedAgainOnTheSameDataFile) {
+  prompter_.answer("Use Default Accounts");
+  prompter_.answer("No Thanks");
+  {
+    MainWindow window(context_);
+    prompter_.setParentWidget(&window);
+    window.start();
+    QTRY_VERIFY_WITH_TIMEOUT(prompter_.asked.size() >= 2, 5000);
+    prompter_.setParentWidget(nullptr);
+  }
+  ASSERT_EQ(prompter_.asked[0].title, app::kSetUpTitle);
+  // The next start of the same data file, with settings that kept nothing
+  // (the window was never closed normally, or another settings folder).
+  prompter_.asked.clear();
+  store::MemorySettings fresh;
+  GuiContext again{test_.context(), fresh, clock_, prompter_};
+  MainWindow window(again);
+  prompter_.setParentWidget(&window);
+  window.start();
+  QTest::qWait(300);
+  for (const auto& shown : prompter_.asked) {
+    EXPECT_NE(shown.title, app::kSetUpTitle);
+    EXPECT_NE(shown.title, "Tallyvane Security - Password");
+  }
+  prompter_.setParentWidget(nullptr);
+}
+
 TEST_F(SettingsWindowsTest, BackupReminderInThePanelOpensBackUpData) {
   // A backup made long ago: the reminder item shows and leads to the window.
   context_.settings.writeInt("Setting", "LastBackup", static_cast<long long>(clock_.now()) - app::kBackupReminderSeconds - 5);

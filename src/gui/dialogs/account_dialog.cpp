@@ -9,7 +9,7 @@
 
 #include "gui/dialogs/form_support.h"
 #include "gui/gui_context.h"
-#include "gui/statements/lazy_progress.h"
+#include "gui/qt_progress.h"
 #include "gui/statements/statements.h"
 #include "online/directory.h"
 #include "online/online_settings.h"
@@ -170,7 +170,7 @@ void AccountDialog::startingEdited() {
 }
 
 bool AccountDialog::fillInstitutions(const QString& select) {
-  LazyProgress progress(this);
+  QtProgress progress(this);
   const online::InstitutionChoices choices = online::AccountInstitutionChoices(
       context_.data, online::ReadOnlineSettings(context_.settings), progress, context_.prompter);
   const QSignalBlocker quiet(institution_);
@@ -202,7 +202,7 @@ void AccountDialog::institutionChosen(int index) {
   }
   QString select = chosenInstitution_;
   {
-    LazyProgress progress(this);
+    QtProgress progress(this);
     online::ChooseInstitutionEntry(context_.data, online::ReadOnlineSettings(context_.settings), kind, progress,
                                    context_.prompter);
   }

@@ -1,5 +1,7 @@
 #include "gui/dialogs/password_recovery.h"
 
+#include <QPointer>
+
 #include "app/password.h"
 #include "gui/gui_context.h"
 #include "gui/qt_progress.h"
@@ -8,24 +10,31 @@
 namespace tallyvane::gui {
 namespace {
 
+// The transfer reports to the caller's progress when it has one, so one
+// operation never shows two windows; otherwise to its own, which exists only
+// while a message is on its way.
 class ProgressMailTransport final : public store::MailTransport {
  public:
-  ProgressMailTransport(GuiContext& context, QWidget* parent)
-      : progress_(parent), smtp_(reports::ReadMailSettings(context.settings), &progress_) {
-    progress_.setTitle("Sending Email");
-    progress_.setText("Sending the message...");
+  ProgressMailTransport(GuiContext& context, QWidget* parent, store::Progress* shared)
+      : settings_(reports::ReadMailSettings(context.settings)), parent_(parent), shared_(shared) {}
+  store::MailOutcome send(const store::MailMessage& message) override {
+    if (shared_ != nullptr) return reports::SmtpMailTransport(settings_, shared_).send(message);
+    QtProgress progress(parent_);
+    progress.setTitle("Sending Email");
+    progress.setText("Sending the message...");
+    return reports::SmtpMailTransport(settings_, &progress).send(message);
   }
-  store::MailOutcome send(const store::MailMessage& message) override { return smtp_.send(message); }
 
  private:
-  QtProgress progress_;
-  reports::SmtpMailTransport smtp_;
+  reports::MailSettings settings_;
+  QPointer<QWidget> parent_;
+  store::Progress* shared_;
 };
 
 }  // namespace
 
-std::unique_ptr<store::MailTransport> MakeMailTransport(GuiContext& context, QWidget* parent) {
-  return std::make_unique<ProgressMailTransport>(context, parent);
+std::unique_ptr<store::MailTransport> MakeMailTransport(GuiContext& context, QWidget* parent, store::Progress* shared) {
+  return std::make_unique<ProgressMailTransport>(context, parent, shared);
 }
 
 store::MailOutcome SendRecoveryMail(GuiContext& context, QWidget* parent, store::MailTransport* mail) {

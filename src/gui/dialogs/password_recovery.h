@@ -12,8 +12,10 @@ namespace tallyvane::gui {
 
 struct GuiContext;
 
-// The program's SMTP transport with a cancellable progress window over `parent`.
-[[nodiscard]] std::unique_ptr<store::MailTransport> MakeMailTransport(GuiContext& context, QWidget* parent);
+// The program's SMTP transport with a cancellable progress window over
+// `parent`; with `shared`, the transfer reports to the caller's progress.
+[[nodiscard]] std::unique_ptr<store::MailTransport> MakeMailTransport(GuiContext& context, QWidget* parent,
+                                                                      store::Progress* shared = nullptr);
 
 // Sends the stored password to the stored address; `mail` overrides the
 // program's transport (tests use their own).

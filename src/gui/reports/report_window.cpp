@@ -597,7 +597,7 @@ void ReportWindow::email() {
     reports::EmailForm form{S(recipients->text()), remember->isChecked(), S(message->toPlainText())};
     QtProgress progress(&dialog);
     progress.setTitle(reports::kSendingEmail);
-    std::unique_ptr<store::MailTransport> transport = MakeMailTransport(context_, &dialog);
+    std::unique_ptr<store::MailTransport> transport = MakeMailTransport(context_, &dialog, &progress);
     const reports::MailResult result =
         reports::EmailReport(*report_, context_.settings, form, *transport, progress);
     if (!result.status) {
@@ -638,7 +638,7 @@ void ReportWindow::fax() {
     for (int attempt = 0; attempt < 2; ++attempt) {
       QtProgress progress(&dialog);
       progress.setTitle(reports::kSendingEmail);
-      std::unique_ptr<store::MailTransport> transport = MakeMailTransport(context_, &dialog);
+      std::unique_ptr<store::MailTransport> transport = MakeMailTransport(context_, &dialog, &progress);
       const reports::MailResult result = reports::FaxReport(*report_, context_.settings, form, *transport, progress);
       if (result.status.field == "gateway" && attempt == 0) {
         // The gateway set-up: the mail domain of the fax service.

@@ -37,6 +37,7 @@ FolderChooser& Chooser() {
 }
 
 QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) {
+  HideProgressWindows();
   if (Chooser()) return Chooser()(title, start);
   return QFileDialog::getExistingDirectory(parent, title, start);
 }
@@ -386,8 +387,9 @@ void BackupWindow::accept() {
   QtProgress progress(this);
   const app::BackupResult result = app::BackUpData(context_.data.paths(), context_.settings, context_.clock,
                                                    context_.prompter, progress, form);
-  // The operation showed its own balloons and messages.
-  if (!result.status) {
+  // The operation showed its own balloons and messages. A backup made whose
+  // settings could not be saved is still made: the window's work is done.
+  if (!result.status && result.folder.empty()) {
     FocusRefusedField(context_.prompter, result.status);
     return;
   }

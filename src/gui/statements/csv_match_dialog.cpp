@@ -15,7 +15,7 @@
 
 #include "gui/dialogs/form_support.h"
 #include "gui/gui_context.h"
-#include "gui/statements/lazy_progress.h"
+#include "gui/qt_progress.h"
 #include "import/csv_reader.h"
 #include "ledger/accounts.h"
 #include "ledger/balances.h"
@@ -238,7 +238,7 @@ void CsvMatchDialog::fillPreview() {
 
 bool CsvMatchDialog::runImport() {
   {
-    LazyProgress progress(this);
+    QtProgress progress(this);
     progress.setTitle("Importing Transactions");
     result_ = import::ImportCsvFile(context_.data, account_, path_, mapping(), context_.prompter, &progress);
   }

@@ -14,7 +14,6 @@
 #include "gui/qt_progress.h"
 #include "gui/statements/csv_match_dialog.h"
 #include "gui/statements/institution_dialog.h"
-#include "gui/statements/lazy_progress.h"
 #include "gui/statements/review_window.h"
 #include "import/csv_import.h"
 #include "import/import_review.h"
@@ -144,7 +143,7 @@ bool RunRetrieval(GuiContext& context, QWidget* parent, ledger::AccountKey accou
                   const std::function<bool()>& editAccount) {
   if (!import::TakesStatements(context.data, account)) return false;
   bool changed = false;
-  LazyProgress progress(parent);
+  QtProgress progress(parent);
   online::RetrievalPorts ports{context.prompter, progress, {}, {}, {}};
   ports.exchange.caFile = online::ReadOnlineSettings(context.settings).caFile;
   ports.askPassword = [parent](std::string_view title, std::string_view label) -> std::optional<std::string> {
@@ -158,8 +157,8 @@ bool RunRetrieval(GuiContext& context, QWidget* parent, ledger::AccountKey accou
     return S(prompt.textValue());
   };
   ports.openReview = [&](std::string_view statement) {
-    // The exchange is over; its window gives way to the review.
-    if (QProgressDialog* dialog = progress.dialog()) dialog->hide();
+    // The exchange is over; its window goes before the review opens.
+    progress.finish();
     changed = RunImportReview(context, parent, account, statement) || changed;
   };
   const std::function<bool()> edit = [&] {
