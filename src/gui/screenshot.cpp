@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <functional>
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <string>
 #include <cstdlib>
+#include <filesystem>
 
 #include "gui/dialogs/dialogs.h"
 #include "gui/main_window.h"
@@ -25,6 +27,7 @@
 #include "gui/register_model.h"
 #include "gui/register_view.h"
 #include "gui/reports/report_scenes.h"
+#include "gui/settings/settings_windows.h"
 #include "gui/statements/statement_scenes.h"
 
 namespace tallyvane::gui {
@@ -123,6 +126,78 @@ void RunTiming(MainWindow& window) {
   window.close();
 }
 
+// Once a message box is the active window (the closing message of a flow
+// that `start` sets going), the screen is saved a moment later, the box is
+// answered with its default button and the program ends.
+void WhenMessageShows(const QString& path) {
+  auto* poll = new QTimer(qApp);
+  auto* waited = new QElapsedTimer;
+  waited->start();
+  QObject::connect(poll, &QTimer::timeout, [poll, waited, path] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) {
+      if (waited->elapsed() > 60000) {
+        std::fprintf(stderr, "tallyvane: the scene's message did not open\n");
+        std::exit(2);
+      }
+      return;
+    }
+    poll->stop();
+    QTimer::singleShot(700, [path, box] {
+      SaveScreen(path);
+      if (QAbstractButton* button = box->defaultButton()) {
+        button->click();
+      } else {
+        box->accept();
+      }
+      QTimer::singleShot(0, [] { QApplication::exit(0); });
+    });
+  });
+  poll->start(100);
+}
+
+// The flows that end on a message: a backup into a temporary folder, a
+// restore of it, a CSV import. Each runs as a person would, through its
+// window, and is photographed on its closing message.
+bool RunClosingScene(const QString& scene, MainWindow& window, GuiContext& context, const QString& path) {
+  static const std::filesystem::path folder = std::filesystem::temp_directory_path() / "tallyvane-scene-backups";
+  if (scene == QLatin1String("backup-done")) {
+    std::filesystem::create_directories(folder);
+    QTimer::singleShot(900, [] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal == nullptr) return;
+      if (auto* field = modal->findChild<QLineEdit*>(QStringLiteral("folder"))) field->setText(QString::fromStdString(folder.string()));
+      if (auto* button = modal->findChild<QPushButton*>(QStringLiteral("backUp"))) button->click();
+    });
+    WhenMessageShows(path);
+    RunBackUpData(context, &window);
+    return true;
+  }
+  if (scene == QLatin1String("restore-done")) {
+    std::filesystem::path made;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      if (entry.is_directory() && entry.path().filename().string().rfind("Tallyvane-Backup-", 0) == 0) made = entry.path();
+    }
+    if (made.empty()) {
+      std::fprintf(stderr, "tallyvane: no backup in %s: take the backup-done scene first\n", folder.c_str());
+      std::exit(2);
+    }
+    SetFolderChooser([made](const QString&, const QString&) { return QString::fromStdString(made.string()); });
+    QTimer::singleShot(900, [] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      for (QAbstractButton* button : box->buttons()) {
+        if (button->text().remove(QLatin1Char('&')) == QLatin1String("Restore from backup")) button->click();
+      }
+    });
+    // The question is a message box too: look for the closing one after it.
+    QTimer::singleShot(1500, [path] { WhenMessageShows(path); });
+    RunRestoreData(context, &window);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void ArmScreenshot(MainWindow& window, GuiContext& context) {
@@ -139,6 +214,7 @@ void ArmScreenshot(MainWindow& window, GuiContext& context) {
   QTimer::singleShot(1500, &window, [&window, &context, path, scene] {
     if (RunReportScene(scene, path, window, context)) return;
     if (RunPlanningScene(window, context, scene, path)) return;
+    if (RunClosingScene(scene, window, context, path)) return;
     if (scene == QLatin1String("form")) {
       WhenModalOpens(path, [&context](QWidget* form) {
         // A typing slip in the amount: the save is refused with a balloon.
@@ -164,7 +240,7 @@ void ArmScreenshot(MainWindow& window, GuiContext& context) {
       RunTransactionForm(context, &window, window.currentAccount(), std::nullopt);
       return;
     }
-    if (RunStatementScene(scene, window, context, path, WhenModalOpens)) return;
+    if (RunStatementScene(scene, window, context, path, WhenModalOpens, WhenMessageShows)) return;
     if (scene == QLatin1String("split")) {
       RegisterModel* model = window.registerModel();
       for (int row = 0; row < model->rowCount(); ++row) {

@@ -1,6 +1,9 @@
 #include "gui/statements/statement_scenes.h"
 
+#include <QApplication>
+#include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -30,7 +33,7 @@ std::filesystem::path SceneFile(const char* variable) {
 }  // namespace
 
 bool RunStatementScene(const QString& scene, MainWindow& window, GuiContext& context, const QString& path,
-                       const WhenModalOpensFn& whenModalOpens) {
+                       const WhenModalOpensFn& whenModalOpens, const std::function<void(const QString&)>& whenMessageShows) {
   if (scene == QLatin1String("review")) {
     const import::StatementText text = import::readStatementFile(SceneFile("TALLYVANE_SCREENSHOT_OFX"));
     const ledger::AccountKey account = window.currentAccount();
@@ -64,6 +67,22 @@ bool RunStatementScene(const QString& scene, MainWindow& window, GuiContext& con
         dialog->fieldsView()->setCurrentIndex(dialog->fieldsView()->model()->index(3, 1));
       }
     });
+    RunCsvImport(context, &window, window.currentAccount(), file);
+    return true;
+  }
+  if (scene == QLatin1String("csv-done")) {
+    // The same matching, imported: the picture is the closing message.
+    const std::filesystem::path file = SceneFile("TALLYVANE_SCREENSHOT_CSV");
+    QTimer::singleShot(900, [] {
+      auto* dialog = dynamic_cast<CsvMatchDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      dialog->assign(0, 3);
+      dialog->assign(1, 1);
+      dialog->assign(2, 2);
+      dialog->assign(5, 6);
+      if (auto* button = dialog->findChild<QPushButton*>(QStringLiteral("import"))) button->click();
+    });
+    whenMessageShows(path);
     RunCsvImport(context, &window, window.currentAccount(), file);
     return true;
   }

@@ -1,8 +1,8 @@
 // Test-only screenshot scenes of the statement windows, armed by the main
 // window's screenshot hook: "review" (the review of the statement file
 // TALLYVANE_SCREENSHOT_OFX, part of it written before so duplicates show)
-// and "csv" (the field matching of TALLYVANE_SCREENSHOT_CSV, a few fields
-// assigned).
+// "csv" (the field matching of TALLYVANE_SCREENSHOT_CSV, a few fields
+// assigned) and "csv-done" (the same imported, on its closing message).
 #pragma once
 
 #include <QString>
@@ -19,6 +19,7 @@ using WhenModalOpensFn = std::function<void(const QString& path, std::function<v
 
 // True when `scene` is one of these; the scene then runs and ends the program.
 bool RunStatementScene(const QString& scene, MainWindow& window, GuiContext& context, const QString& path,
-                       const WhenModalOpensFn& whenModalOpens);
+                       const WhenModalOpensFn& whenModalOpens,
+                       const std::function<void(const QString& path)>& whenMessageShows);
 
 }  // namespace tallyvane::gui
