@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateEdit>
+#include "gui/date_field.h"
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QLocale>
@@ -408,17 +408,17 @@ void MainWindow::buildCentre() {
   periodBox_->setCurrentIndex(kCustomPeriod);
   auto* periodLabel = new QLabel(tr("&Period:"), right);
   periodLabel->setBuddy(periodBox_);
-  fromEdit_ = new QDateEdit(right);
+  fromEdit_ = new DateField(right);
   fromEdit_->setObjectName(QStringLiteral("fromDate"));
   fromEdit_->setCalendarPopup(true);
   auto* fromLabel = new QLabel(tr("&From:"), right);
   fromLabel->setBuddy(fromEdit_);
-  toEdit_ = new QDateEdit(right);
+  toEdit_ = new DateField(right);
   toEdit_->setObjectName(QStringLiteral("toDate"));
   toEdit_->setCalendarPopup(true);
   auto* toLabel = new QLabel(tr("&To:"), right);
   toLabel->setBuddy(toEdit_);
-  for (QDateEdit* edit : {fromEdit_, toEdit_}) {
+  for (DateField* edit : {fromEdit_, toEdit_}) {
     edit->setMinimumDate(QDate(1900, 1, 1));
     edit->setMaximumDate(QDate(9999, 12, 31));
   }
@@ -511,8 +511,8 @@ void MainWindow::buildCentre() {
     selectAccount(accountBox_->itemData(index).toInt());
   });
   connect(periodBox_, &QComboBox::activated, this, &MainWindow::choosePeriod);
-  connect(fromEdit_, &QDateEdit::dateChanged, this, &MainWindow::datesEdited);
-  connect(toEdit_, &QDateEdit::dateChanged, this, &MainWindow::datesEdited);
+  connect(fromEdit_, &DateField::dateChanged, this, &MainWindow::datesEdited);
+  connect(toEdit_, &DateField::dateChanged, this, &MainWindow::datesEdited);
 
   const std::time_t now = context_.clock.now();
   setDates(store::DateText(store::AddMonths(now, -1)), store::DateText(now));
@@ -664,7 +664,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::applyDateFormat() {
   // The pickers show dates as the register and the forms do.
   const QString format = DateFormat(context_.data.regional());
-  for (QDateEdit* edit : {fromEdit_, toEdit_}) edit->setDisplayFormat(format);
+  for (DateField* edit : {fromEdit_, toEdit_}) edit->setDisplayFormat(format);
 }
 
 void MainWindow::refill() {

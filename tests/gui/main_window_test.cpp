@@ -12,7 +12,8 @@
 #include <QDialog>
 #include <QIcon>
 #include <QTimer>
-#include <QDateEdit>
+
+#include "gui/date_field.h"
 #include <QLabel>
 #include <QMenuBar>
 #include <QStandardItemModel>
@@ -100,8 +101,8 @@ class Shell {
   }
   QComboBox* selector() { return window().findChild<QComboBox*>(QStringLiteral("accountSelector")); }
   QComboBox* period() { return window().findChild<QComboBox*>(QStringLiteral("periodSelector")); }
-  QDateEdit* from() { return window().findChild<QDateEdit*>(QStringLiteral("fromDate")); }
-  QDateEdit* to() { return window().findChild<QDateEdit*>(QStringLiteral("toDate")); }
+  DateField* from() { return window().findChild<DateField*>(QStringLiteral("fromDate")); }
+  DateField* to() { return window().findChild<DateField*>(QStringLiteral("toDate")); }
   QAction* action(const char* name) { return window().findChild<QAction*>(QLatin1String(name)); }
 
   testing::ScopedTimeZone zone{"UTC"};
@@ -445,6 +446,41 @@ TEST(Register, CategoryCellOffersBothKindsAndStoresTheChoice) {
   EXPECT_EQ(ledger::LoadTransaction(shell.data.db(), key)->category,
             ledger::FindCategoryByFullName(shell.data, "Food | Groceries"));
   EXPECT_EQ(model->index(0, RegisterModel::Category).data().toString(), QStringLiteral("Food | Groceries"));
+}
+
+// A click in the category cell of a selected row opens its choice, except
+// on a reconciled row: the same rule as Edit, Return and double-click.
+TEST(Register, CategoryCellOfAReconciledRowDoesNotOpen) {
+  Shell shell;
+  const auto open = shell.add(1, "2026-02-01", -1250);
+  const auto reconciled = shell.add(1, "2026-02-02", -500);
+  ASSERT_TRUE(shell.data.db().exec(store::FormatSql("UPDATE Transactions SET Reconciled = 1 WHERE ID = %d", {reconciled})));
+  MainWindow& window = shell.window();
+  window.show();
+  window.start();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  RegisterModel* model = window.registerModel();
+  RegisterView* view = window.registerView();
+  auto clickCategory = [&](ledger::TransactionKey key) {
+    for (int row = 0; row < model->rowCount(); ++row) {
+      const QModelIndex cell = model->index(row, RegisterModel::Category);
+      if (model->rowAt(row)->row.key != key) continue;
+      view->scrollTo(cell);
+      const QPoint at = view->visualRect(cell).center();
+      QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+      QTest::qWait(QApplication::doubleClickInterval() + 50);
+      QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+      // A click on a selected cell opens its editor once no double click follows.
+      QTest::qWait(QApplication::doubleClickInterval() + 100);
+      return;
+    }
+    ADD_FAILURE() << "no row " << key;
+  };
+  clickCategory(reconciled);
+  EXPECT_EQ(view->findChild<QComboBox*>(), nullptr) << "no choice opens on a reconciled row";
+  EXPECT_EQ(ledger::LoadTransaction(shell.data.db(), reconciled)->category, 0);
+  clickCategory(open);
+  EXPECT_NE(view->findChild<QComboBox*>(), nullptr) << "the same clicks open it on another row";
 }
 
 TEST(Register, SplitDisplayToggleRelabelsTheCommand) {
