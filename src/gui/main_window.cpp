@@ -70,6 +70,22 @@ store::Money InvestmentValue(store::DataContext& data, ledger::AccountKey accoun
   return planning::InvestmentAccountValue(data, account);
 }
 
+// The register's column widths as the user left them: decimal widths,
+// comma-separated, one per column.
+constexpr std::string_view kRegisterColumnsKey = "RegisterColumns";
+
+std::vector<int> ParseWidths(const std::string& text) {
+  std::vector<int> widths;
+  if (text.empty()) return widths;
+  for (const QString& part : Text(text).split(QLatin1Char(','))) {
+    bool ok = false;
+    const int width = part.trimmed().toInt(&ok);
+    if (!ok || width <= 0 || width > 10000) return {};
+    widths.push_back(width);
+  }
+  return widths;
+}
+
 bool LessNoCase(const std::string& a, const std::string& b) {
   return QString::compare(Text(a), Text(b), Qt::CaseInsensitive) < 0;
 }
@@ -444,21 +460,12 @@ void MainWindow::buildCentre() {
   register_->setItemDelegateForColumn(
       RegisterModel::Category,
       new CategoryDelegate([this](const QModelIndex& index) { return categoryChoices(index); }, register_));
-  QHeaderView* header = register_->horizontalHeader();
-  const QFontMetrics metrics(register_->font());
-  const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
-  header->resizeSection(RegisterModel::Cleared, digit * 4);
-  header->resizeSection(RegisterModel::Date, metrics.horizontalAdvance(QStringLiteral("00/00/0000")) + digit * 3);
-  header->resizeSection(RegisterModel::Number, digit * 7);
-  // The amounts keep their width; the texts share what is left.
-  header->setSectionResizeMode(RegisterModel::Payee, QHeaderView::Stretch);
-  header->resizeSection(RegisterModel::Category, digit * 20);
-  header->setSectionResizeMode(RegisterModel::Note, QHeaderView::Stretch);
-  for (int column : {RegisterModel::Payment, RegisterModel::Deposit, RegisterModel::Balance}) {
-    header->resizeSection(column, QFontMetrics(QFontDatabase::systemFont(QFontDatabase::FixedFont))
-                                          .horizontalAdvance(QStringLiteral("-$000,000.00")) + digit * 2);
-  }
-  header->setMinimumSectionSize(digit * 3);
+  // The figures fit what they show; payee, category and note share the rest.
+  register_->horizontalHeader()->setMinimumSectionSize(register_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 3);
+  register_->setTextColumns({{RegisterModel::Payee, 3}, {RegisterModel::Category, 2}, {RegisterModel::Note, 3}});
+  register_->setUserWidths(ParseWidths(context_.settings.readString("MainWindow", kRegisterColumnsKey)));
+  connect(model_, &QAbstractItemModel::modelReset, register_, &RegisterView::fitColumns);
+  connect(model_, &QAbstractItemModel::rowsInserted, register_, &RegisterView::fitColumns);
   register_->addAction(editTransaction_);
   register_->addAction(deleteTransaction_);
   registerStack_->addWidget(register_);
@@ -482,7 +489,8 @@ void MainWindow::buildCentre() {
   splitter->addWidget(right);
   splitter->setStretchFactor(0, 0);
   splitter->setStretchFactor(1, 1);
-  splitter->setSizes({metrics.averageCharWidth() * 40, metrics.averageCharWidth() * 120});
+  const int charWidth = register_->fontMetrics().averageCharWidth();
+  splitter->setSizes({charWidth * 40, charWidth * 120});
   setCentralWidget(splitter);
 
   contextMenu_ = new QMenu(this);
@@ -655,6 +663,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   const QRect normal = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
   app::StoreMainWindowPlacement(context_.settings,
                                 {{normal.x(), normal.y(), normal.width(), normal.height()}, isMaximized()});
+  // The register's column widths once the user has set his own.
+  if (const std::vector<int> widths = register_->userWidths(); !widths.empty()) {
+    QStringList texts;
+    for (int width : widths) texts << QString::number(width);
+    static_cast<void>(context_.settings.writeString("MainWindow", kRegisterColumnsKey, texts.join(QLatin1Char(',')).toStdString()));
+  }
   if (tray_ != nullptr) tray_->hide();
   event->accept();
 }

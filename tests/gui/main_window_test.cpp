@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <QTimer>
+#include <QHeaderView>
 
 #include "gui/date_field.h"
 #include <QLabel>
@@ -481,6 +482,59 @@ TEST(Register, CategoryCellOfAReconciledRowDoesNotOpen) {
   EXPECT_EQ(ledger::LoadTransaction(shell.data.db(), reconciled)->category, 0);
   clickCategory(open);
   EXPECT_NE(view->findChild<QComboBox*>(), nullptr) << "the same clicks open it on another row";
+}
+
+// At the first start's window size every column shows its title and the
+// amounts whole; payee, category and note share what is left; a width the
+// user sets stands and comes back with the next window.
+TEST(Register, ColumnsShareTheFirstStartWidthAndKeepTheUsersOwn) {
+  Shell shell;
+  shell.add(1, "2026-02-01", -123456);
+  shell.add(1, "2026-02-02", 98765432);
+  MainWindow& window = shell.window();
+  window.start();
+  window.showNormal();
+  window.resize(800, 540);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QTest::qWait(50);
+  RegisterView* view = window.registerView();
+  QHeaderView* header = view->horizontalHeader();
+  int total = 0;
+  for (int column = 0; column < RegisterModel::ColumnCount; ++column) {
+    const QString title = view->model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << title.toStdString() << " shows its title";
+    total += header->sectionSize(column);
+  }
+  for (int column : {RegisterModel::Payment, RegisterModel::Deposit, RegisterModel::Balance}) {
+    EXPECT_GE(header->sectionSize(column), view->figureWidth(column)) << "amounts shown whole";
+  }
+  EXPECT_LE(total, view->viewport()->width()) << "nothing is cut at the right";
+  const int payee = header->sectionSize(RegisterModel::Payee) - header->sectionSizeHint(RegisterModel::Payee);
+  const int note = header->sectionSize(RegisterModel::Note) - header->sectionSizeHint(RegisterModel::Note);
+  EXPECT_GT(payee, 0);
+  EXPECT_NEAR(payee, note, 2) << "payee and note share the spare width alike";
+  EXPECT_LE(header->sectionSize(RegisterModel::Date), view->figureWidth(RegisterModel::Date))
+      << "the date keeps no room to spare";
+
+  // The user drags the payee column wider; a larger window leaves it.
+  const int before = header->sectionSize(RegisterModel::Payee);
+  const int edge = header->sectionViewportPosition(RegisterModel::Payee) + before - 1;
+  const int y = header->height() / 2;
+  QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, y));
+  QTest::mouseMove(header->viewport(), QPoint(edge + 40, y));
+  QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge + 40, y));
+  const int chosen = header->sectionSize(RegisterModel::Payee);
+  ASSERT_GT(chosen, before) << "the drag widened the column";
+  window.resize(1000, 600);
+  QTest::qWait(50);
+  EXPECT_EQ(header->sectionSize(RegisterModel::Payee), chosen);
+  window.close();
+  EXPECT_FALSE(shell.settings.readString("MainWindow", "RegisterColumns").empty());
+
+  MainWindow again(shell.context);
+  again.start();
+  EXPECT_EQ(again.registerView()->horizontalHeader()->sectionSize(RegisterModel::Payee), chosen);
+  again.close();
 }
 
 TEST(Register, SplitDisplayToggleRelabelsTheCommand) {
