@@ -351,6 +351,41 @@ TEST_F(TransactionDialogTest, TypedDateIsSavedAsTypedAndTabGoesOnToTheNumber) {
   }
 }
 
+// The book's own order and separator: day-month-year with dots, and "-"
+// typed as "-" (not a step back) once a date is being typed with dashes.
+TEST_F(TransactionDialogTest, TypedDateFollowsTheBooksDateOrder) {
+  struct Case {
+    const char* order;
+    const char* separator;
+    const char* shown;
+    const char* typed;
+    const char* stored;
+  };
+  const Case cases[] = {
+      {"1", ".", "10.12.2026", "3.12.2026", "2026-12-03"},
+      {"1", "-", "10-12-2026", "3-12-26", "2026-12-03"},
+      {"2", "/", "2026/12/10", "20261203", "2026-12-03"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(db().exec(store::FormatSql("UPDATE Misc SET PrintedDateOrder = %s, PrintedDateSeparator = '%Q' "
+                                           "WHERE ID = 'Options'",
+                                           {c.order, c.separator})));
+    data().reloadRegionalSettings();
+    TransactionDialog form(context_, nullptr, kChecking, std::nullopt);
+    Show(form);
+    auto* date = Field<DateField>(form, "date");
+    ASSERT_NE(date, nullptr);
+    EXPECT_EQ(date->lineEdit()->text().toStdString(), c.shown);
+    QTest::keyClicks(date->lineEdit(), QString::fromLatin1(c.typed));
+    QTest::keyClick(date->lineEdit(), Qt::Key_Tab);
+    EXPECT_TRUE(HasFocus(Field<QLineEdit>(form, "number"))) << c.typed << " " << Balloon();
+    Type(Field<QLineEdit>(form, "amount"), "5.00");
+    Click(form, "ok");
+    ASSERT_EQ(form.result(), QDialog::Accepted) << c.typed << " " << Balloon();
+    EXPECT_EQ(Row(*form.savedKey()).date, c.stored) << c.typed;
+  }
+}
+
 TEST_F(TransactionDialogTest, PlusAndMinusMoveTheDateADay) {
   TransactionDialog form(context_, nullptr, kChecking, std::nullopt);
   Show(form);
