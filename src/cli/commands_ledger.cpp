@@ -38,10 +38,7 @@ std::optional<int> FillEntryForm(Session& session, Args& args, ledger::EntryForm
     if (!type) return session.usage("unknown transaction type " + *v);
     if (*type != form.type && *type == ledger::TransactionType::Check && !form.key) {
       // Choosing Check proposes the next number.
-      store::Record r;
-      if (ledger::LoadActiveAccount(session.data, form.account, r)) {
-        form.number = store::FormatSql("%03d", {r.GetInt("AcctCurrentCheckNum") + 1});
-      }
+      form.number = ledger::ProposedCheckNumber(session.data, form.account);
     }
     form.type = *type;
   }

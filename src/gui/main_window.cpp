@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDialog>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -35,6 +34,7 @@
 #include "app/first_run.h"
 #include "app/main_window_rules.h"
 #include "gui/balloon.h"
+#include "gui/date_field.h"
 #include "gui/dialogs/dialogs.h"
 #include "gui/dialogs/form_support.h"
 #include "gui/planning/investment_register.h"
@@ -74,6 +74,22 @@ std::string DateString(const QDate& date) { return date.toString(QLatin1String(k
 
 store::Money InvestmentValue(store::DataContext& data, ledger::AccountKey account) {
   return planning::InvestmentAccountValue(data, account);
+}
+
+// The register's column widths as the user left them: decimal widths,
+// comma-separated, one per column.
+constexpr std::string_view kRegisterColumnsKey = "RegisterColumns";
+
+std::vector<int> ParseWidths(const std::string& text) {
+  std::vector<int> widths;
+  if (text.empty()) return widths;
+  for (const QString& part : Text(text).split(QLatin1Char(','))) {
+    bool ok = false;
+    const int width = part.trimmed().toInt(&ok);
+    if (!ok || width <= 0 || width > 10000) return {};
+    widths.push_back(width);
+  }
+  return widths;
 }
 
 bool LessNoCase(const std::string& a, const std::string& b) {
@@ -414,17 +430,17 @@ void MainWindow::buildCentre() {
   periodBox_->setCurrentIndex(kCustomPeriod);
   auto* periodLabel = new QLabel(tr("&Period:"), right);
   periodLabel->setBuddy(periodBox_);
-  fromEdit_ = new QDateEdit(right);
+  fromEdit_ = new DateField(right);
   fromEdit_->setObjectName(QStringLiteral("fromDate"));
   fromEdit_->setCalendarPopup(true);
   auto* fromLabel = new QLabel(tr("&From:"), right);
   fromLabel->setBuddy(fromEdit_);
-  toEdit_ = new QDateEdit(right);
+  toEdit_ = new DateField(right);
   toEdit_->setObjectName(QStringLiteral("toDate"));
   toEdit_->setCalendarPopup(true);
   auto* toLabel = new QLabel(tr("&To:"), right);
   toLabel->setBuddy(toEdit_);
-  for (QDateEdit* edit : {fromEdit_, toEdit_}) {
+  for (DateField* edit : {fromEdit_, toEdit_}) {
     edit->setMinimumDate(QDate(1900, 1, 1));
     edit->setMaximumDate(QDate(9999, 12, 31));
   }
@@ -450,21 +466,12 @@ void MainWindow::buildCentre() {
   register_->setItemDelegateForColumn(
       RegisterModel::Category,
       new CategoryDelegate([this](const QModelIndex& index) { return categoryChoices(index); }, register_));
-  QHeaderView* header = register_->horizontalHeader();
-  const QFontMetrics metrics(register_->font());
-  const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
-  header->resizeSection(RegisterModel::Cleared, digit * 4);
-  header->resizeSection(RegisterModel::Date, metrics.horizontalAdvance(QStringLiteral("00/00/0000")) + digit * 3);
-  header->resizeSection(RegisterModel::Number, digit * 7);
-  // The amounts keep their width; the texts share what is left.
-  header->setSectionResizeMode(RegisterModel::Payee, QHeaderView::Stretch);
-  header->resizeSection(RegisterModel::Category, digit * 20);
-  header->setSectionResizeMode(RegisterModel::Note, QHeaderView::Stretch);
-  for (int column : {RegisterModel::Payment, RegisterModel::Deposit, RegisterModel::Balance}) {
-    header->resizeSection(column, QFontMetrics(QFontDatabase::systemFont(QFontDatabase::FixedFont))
-                                          .horizontalAdvance(QStringLiteral("-$000,000.00")) + digit * 2);
-  }
-  header->setMinimumSectionSize(digit * 3);
+  // The figures fit what they show; payee, category and note share the rest.
+  register_->horizontalHeader()->setMinimumSectionSize(register_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 3);
+  register_->setTextColumns({{RegisterModel::Payee, 3}, {RegisterModel::Category, 2}, {RegisterModel::Note, 3}});
+  register_->setUserWidths(ParseWidths(context_.settings.readString("MainWindow", kRegisterColumnsKey)));
+  connect(model_, &QAbstractItemModel::modelReset, register_, &RegisterView::fitColumns);
+  connect(model_, &QAbstractItemModel::rowsInserted, register_, &RegisterView::fitColumns);
   register_->addAction(editTransaction_);
   register_->addAction(deleteTransaction_);
   registerStack_->addWidget(register_);
@@ -488,7 +495,8 @@ void MainWindow::buildCentre() {
   splitter->addWidget(right);
   splitter->setStretchFactor(0, 0);
   splitter->setStretchFactor(1, 1);
-  splitter->setSizes({metrics.averageCharWidth() * 40, metrics.averageCharWidth() * 120});
+  const int charWidth = register_->fontMetrics().averageCharWidth();
+  splitter->setSizes({charWidth * 40, charWidth * 120});
   setCentralWidget(splitter);
 
   contextMenu_ = new QMenu(this);
@@ -517,8 +525,8 @@ void MainWindow::buildCentre() {
     selectAccount(accountBox_->itemData(index).toInt());
   });
   connect(periodBox_, &QComboBox::activated, this, &MainWindow::choosePeriod);
-  connect(fromEdit_, &QDateEdit::dateChanged, this, &MainWindow::datesEdited);
-  connect(toEdit_, &QDateEdit::dateChanged, this, &MainWindow::datesEdited);
+  connect(fromEdit_, &DateField::dateChanged, this, &MainWindow::datesEdited);
+  connect(toEdit_, &DateField::dateChanged, this, &MainWindow::datesEdited);
 
   const std::time_t now = context_.clock.now();
   setDates(store::DateText(store::AddMonths(now, -1)), store::DateText(now));
@@ -694,6 +702,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   const QRect normal = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
   app::StoreMainWindowPlacement(context_.settings,
                                 {{normal.x(), normal.y(), normal.width(), normal.height()}, isMaximized()});
+  // The register's column widths once the user has set his own.
+  if (const std::vector<int> widths = register_->userWidths(); !widths.empty()) {
+    QStringList texts;
+    for (int width : widths) texts << QString::number(width);
+    static_cast<void>(context_.settings.writeString("MainWindow", kRegisterColumnsKey, texts.join(QLatin1Char(',')).toStdString()));
+  }
   if (tray_ != nullptr) tray_->hide();
   event->accept();
   emit closed();
@@ -704,7 +718,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::applyDateFormat() {
   // The pickers show dates as the register and the forms do.
   const QString format = DateFormat(context_.data.regional());
-  for (QDateEdit* edit : {fromEdit_, toEdit_}) edit->setDisplayFormat(format);
+  for (DateField* edit : {fromEdit_, toEdit_}) edit->setDisplayFormat(format);
 }
 
 void MainWindow::refill() {

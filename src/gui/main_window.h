@@ -12,10 +12,10 @@
 #include "ledger/keys.h"
 #include "reports/period.h"
 #include "store/status.h"
+#include "gui/date_field.h"
 
 class QAction;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QMenu;
 class QStackedWidget;
@@ -133,8 +133,8 @@ class MainWindow final : public QMainWindow {
 
   QComboBox* accountBox_ = nullptr;
   QComboBox* periodBox_ = nullptr;
-  QDateEdit* fromEdit_ = nullptr;
-  QDateEdit* toEdit_ = nullptr;
+  DateField* fromEdit_ = nullptr;
+  DateField* toEdit_ = nullptr;
   QLabel* reconciledLabel_ = nullptr;
   QStackedWidget* registerStack_ = nullptr;
   RegisterView* register_ = nullptr;

@@ -192,7 +192,10 @@ Qt::ItemFlags RegisterModel::flags(const QModelIndex& index) const {
   Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
   if (index.column() == Cleared && !line->row.reconciled) flags |= Qt::ItemIsUserCheckable;
   // A split parent or one of its lines takes its categories in the split editor.
-  if (index.column() == Category && !line->row.split && !line->row.isTransfer()) flags |= Qt::ItemIsEditable;
+  if (index.column() == Category && !line->row.split && !line->row.isTransfer() &&
+      ledger::RegisterRowChangeable(line->row)) {
+    flags |= Qt::ItemIsEditable;
+  }
   return flags;
 }
 

@@ -6,6 +6,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <functional>
+#include <vector>
 
 namespace tallyvane::gui {
 
@@ -19,15 +20,32 @@ class RegisterView final : public QTableView {
   // Drawn across the empty table, so an empty period says what to do.
   void setEmptyText(const QString& text);
 
+  // Column widths. Until the user sets his own, the columns of figures
+  // (tick, date, number, amounts) fit what they show and their titles, and
+  // the text columns share the rest of the width in proportion to their
+  // weights, never narrower than their titles; a table too narrow for that
+  // scrolls rather than cutting a column.
+  void setTextColumns(std::vector<std::pair<int, int>> weights);
+  void fitColumns();
+  // What a column of figures needs: its title, and its widest shown value.
+  [[nodiscard]] int figureWidth(int column) const;
+  // The user's own widths, as stored and restored; empty until he sets them.
+  [[nodiscard]] std::vector<int> userWidths() const;
+  void setUserWidths(const std::vector<int>& widths);
+
  signals:
   void editRequested();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QString emptyText_;
+  std::vector<std::pair<int, int>> textColumns_;  // column, weight
+  bool fitting_ = false;
+  bool userSet_ = false;
 };
 
 // The category cell's editor: the choices come from the window for the row

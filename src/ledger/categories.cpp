@@ -344,16 +344,18 @@ std::optional<TypedCategory> SubcategoryFromTypedName(DataContext& data, Categor
   if (name.empty()) return TypedCategory{0, false};
   if (const auto found = FindCategoryId(data, name, parent)) return TypedCategory{*found, false};
   WriteGuard guard(data.db());
+  bool marked = false;
   {
     Record r;
     if (!LoadActiveCategory(data, parent, r)) return std::nullopt;
+    marked = r.GetInt("Header") == 0;
     r.SetFlag("Header", true);
   }
   CategoryKey created = 0;
   if (!AddCategory(data, name, false, parent, false, expense, &created)) return std::nullopt;
   if (!guard.commit()) return std::nullopt;
   if (prompter) prompter->balloon("subcategory", "", "A new subcategory was created");
-  return TypedCategory{created, true};
+  return TypedCategory{created, true, marked ? parent : 0};
 }
 
 }  // namespace tallyvane::ledger

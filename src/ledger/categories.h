@@ -107,6 +107,7 @@ class ListFinder {
 struct TypedCategory {
   CategoryKey key = 0;
   bool created = false;
+  CategoryKey parentMarkedHeader = 0;  // a category this creation made a header
 };
 [[nodiscard]] std::optional<TypedCategory> CategoryFromTypedName(DataContext& data, std::string_view typed,
                                                                  bool expense, store::Prompter* prompter);

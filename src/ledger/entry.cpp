@@ -1,5 +1,6 @@
 #include "ledger/entry.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 
@@ -103,15 +104,11 @@ bool ChoosePayee(DataContext& data, EntryForm& form, PayeeKey payee) {
   return true;
 }
 
-EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Prompter& prompter) {
-  EntryResult result;
-  auto fail = [&](std::string message, std::string field, std::string title = {}) {
-    result.status = Status::Fail(std::move(message), std::move(title), std::move(field));
-    prompter.balloon(result.status.field, result.status.title, result.status.message);
-    return result;
+Status CheckEntryForm(DataContext& data, const EntryForm& form, Money* stored) {
+  auto fail = [](std::string message, std::string field, std::string title = {}) {
+    return Status::Fail(std::move(message), std::move(title), std::move(field));
   };
-
-  // The date picker always holds a day; a scripted form may not.
+  // The date field always holds a day; a scripted form may not.
   if (!IsStorableDate(form.date)) return fail("Please enter a valid transaction date.", "date");
   // 1. A reconciled row may not move past the reconciled date.
   if (form.key && form.reconciled && !form.fromReport) {
@@ -130,8 +127,7 @@ EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Pr
     }
   }
   // 3. Transfers need the other account.
-  const bool transfer = form.type == TransactionType::Transfer;
-  if (transfer && (form.transferAccount == 0 || form.transferAccount == form.account)) {
+  if (form.type == TransactionType::Transfer && (form.transferAccount == 0 || form.transferAccount == form.account)) {
     return fail("Select a valid account for this transfer.", "account");
   }
   // A subcategory needs a real category to live under.
@@ -151,6 +147,81 @@ EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Pr
   }
   if (form.type == TransactionType::Deposit && value.minorUnits() < 0) {
     return fail("Enter positive amount for Deposit Transaction.", "amount");
+  }
+  // 7. The stored amount.
+  if (stored != nullptr) *stored = form.type == TransactionType::Deposit ? value : -value;
+  return Status::Ok();
+}
+
+namespace {
+
+// Writes the split editor's lines under `parent` (inside the caller's
+// transaction) and marks the parent; the lines were checked. False when a
+// write failed: the caller rolls the whole save back.
+bool WriteSplitLines(DataContext& data, TransactionKey parent, const std::vector<SplitLineInput>& lines,
+                     const std::vector<Money>& values, const std::vector<SplitLineKey>& removed) {
+  // Only this parent's own live lines can be removed through it.
+  const std::vector<SplitLine> live = LiveSplitLines(data, parent);
+  for (SplitLineKey key : removed) {
+    const bool own = std::any_of(live.begin(), live.end(), [key](const SplitLine& line) { return line.key == key; });
+    if (own && !SplitLineDelete(data, key)) return false;
+  }
+  int written = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const SplitLineInput& input = lines[i];
+    SplitLine line;
+    line.parent = parent;
+    line.amount = values[i];
+    line.note = input.note;
+    const std::string text = TrimSpaces(input.category);
+    if (text.empty() || text == kNotCategorized) {
+      line.category = 0;
+    } else {
+      const CategoryKey found = FindCategoryByFullName(data, text);
+      line.category = found < 0 ? 0 : found;
+    }
+    if (input.key) {
+      line.key = *input.key;
+      if (!SplitLineUpdate(data, line)) return false;
+    } else if (!SplitLineAdd(data, line)) {
+      return false;
+    }
+    ++written;
+  }
+  Table table(data.db(), "Transactions");
+  Record r;
+  if (!LoadRecord(table, r, KeyText(parent))) return false;
+  r.SetFlag("SplitTransaction", written > 0);
+  return store::SaveRecord(r);
+}
+
+}  // namespace
+
+EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Prompter& prompter) {
+  EntryResult result;
+  auto fail = [&](std::string message, std::string field, std::string title = {}) {
+    result.status = Status::Fail(std::move(message), std::move(title), std::move(field));
+    prompter.balloon(result.status.field, result.status.title, result.status.message);
+    return result;
+  };
+
+  Money stored;
+  if (Status checked = CheckEntryForm(data, form, &stored); !checked) {
+    return fail(std::move(checked.message), std::move(checked.field), std::move(checked.title));
+  }
+  const bool transfer = form.type == TransactionType::Transfer;
+  const std::string categoryName = TrimSpaces(form.category);
+  const std::string subcategoryName = TrimSpaces(form.subcategory);
+  std::optional<TransactionRow> loaded;
+  if (form.key) loaded = LoadTransaction(data.db(), *form.key);
+  // A split parent's amount is what its lines add up to: a new amount comes
+  // with new lines, or the old amount stands.
+  std::vector<Money> lineValues;
+  if (form.splitLines) {
+    const Status lines = CheckSplitLines(data.regional(), stored, *form.splitLines, &lineValues);
+    if (!lines) return fail(lines.message, lines.field, lines.title);
+  } else if (loaded && loaded->split) {
+    stored = loaded->amount;
   }
 
   WriteGuard guard(data.db());
@@ -173,9 +244,8 @@ EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Pr
     if (!typed) return fail(store::WriteFailureMessage(data.db().lastError()), "payee");
     payee = *typed;
   }
-  // 6, 7.
+  // 6.
   const int tax = form.taxChoice == "Tax Deductible" ? 1 : form.taxChoice == "Not Deductible" ? 0 : 2;
-  const Money stored = form.type == TransactionType::Deposit ? value : -value;
 
   // 8. The over-budget warning does not stop the save. A transfer between
   // the book's accounts spends nothing against a budget.
@@ -203,14 +273,13 @@ EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Pr
   fields.taxDeductible = tax;
   fields.type = form.type;
   if (form.key) {
-    const auto row = LoadTransaction(data.db(), *form.key);
-    if (!row) {
+    if (!loaded) {
       guard.rollback();
       return fail("Cannot open transaction and save changes.", "", "Edit Transaction");
     }
     // The description comes from import; editing by hand keeps it.
-    fields.description = row->description;
-    fields.cleared = row->cleared;
+    fields.description = loaded->description;
+    fields.cleared = loaded->cleared;
     if (!EditTransaction(data, *form.key, fields)) {
       guard.rollback();
       return fail("Cannot open transaction and save changes.", "", "Edit Transaction");
@@ -223,15 +292,15 @@ EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Pr
       return result;
     }
   }
+  if (form.splitLines && !WriteSplitLines(data, *result.key, *form.splitLines, lineValues, form.removedSplitLines)) {
+    guard.rollback();
+    result.status = Status::FileError(store::WriteFailureMessage(data.db().lastError()));
+    result.key.reset();
+    return result;
+  }
 
   // 10. Follow-ups.
-  if (form.type == TransactionType::Check) {
-    Record account;
-    if (LoadActiveAccount(data, form.account, account)) {
-      const int32_t number = store::ParseInt32Prefix(form.number);
-      if (number > account.GetInt("AcctCurrentCheckNum")) account.SetInt("AcctCurrentCheckNum", number);
-    }
-  }
+  if (form.type == TransactionType::Check) NoteCheckNumberUsed(data, form.account, store::ParseInt32Prefix(form.number));
   // A form left uncategorized says nothing about the payee's usual category.
   if (!transfer && payee != 0 && category != 0) RememberPayeeCategory(data, payee, category);
   if (Status committed = guard.commit(); !committed) {
@@ -241,19 +310,90 @@ EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Pr
   return result;
 }
 
-EntryResult SplitFromForm(DataContext& data, const EntryForm& form, bool amountUnchanged, store::Prompter& prompter) {
+SplitStart SplitFromForm(DataContext& data, const EntryForm& form, store::Prompter& prompter) {
+  SplitStart start;
+  auto fail = [&](Status status) {
+    start.status = std::move(status);
+    prompter.balloon(start.status.field, start.status.title, start.status.message);
+    return start;
+  };
   if (!form.key && store::ParseMoney(data.regional(), form.amountText).minorUnits() == 0) {
-    EntryResult result;
-    result.status = Status::Fail("Please enter the transaction amount before splitting the transaction.", "", "amount");
-    prompter.balloon("amount", "", result.status.message);
-    return result;
+    return fail(Status::Fail("Please enter the transaction amount before splitting the transaction.", "", "amount"));
   }
-  if (form.key && amountUnchanged) {
-    EntryResult result;
-    result.key = form.key;
-    return result;
+  if (Status checked = CheckEntryForm(data, form, &start.parentAmount); !checked) return fail(std::move(checked));
+  const std::optional<TransactionRow> loaded = form.key ? LoadTransaction(data.db(), *form.key) : std::nullopt;
+  if (form.splitLines) {
+    start.lines = *form.splitLines;
+  } else if (loaded && loaded->split) {
+    start.lines = OpenSplitEditor(data, *form.key);
+  } else {
+    // One line with the whole amount, under the category the form names.
+    const std::string category = TrimSpaces(form.category);
+    const std::string subcategory = TrimSpaces(form.subcategory);
+    SplitLineInput line;
+    line.category = category.empty() ? std::string(kNotCategorized)
+                    : subcategory.empty() ? category
+                                          : category + std::string(kCategorySeparator) + subcategory;
+    line.note = form.note;
+    const store::RegionalSettings& regional = data.regional();
+    if (start.parentAmount.minorUnits() <= 0) {
+      line.payment = store::FormatMoneyPlain(regional, -start.parentAmount);
+    } else {
+      line.deposit = store::FormatMoneyPlain(regional, start.parentAmount);
+    }
+    start.lines.push_back(std::move(line));
   }
-  return EnterTransaction(data, form, prompter);
+  return start;
+}
+
+Money SplitLinesSum(const store::RegionalSettings& regional, const std::vector<SplitLineInput>& lines) {
+  Money total;
+  for (const SplitLineInput& line : lines) {
+    total += !line.deposit.empty() ? store::ParseMoney(regional, line.deposit) : -store::ParseMoney(regional, line.payment);
+  }
+  return total;
+}
+
+Status CheckSplitLines(const store::RegionalSettings& regional, Money parentAmount,
+                       const std::vector<SplitLineInput>& lines, std::vector<Money>* values) {
+  Money sum;
+  for (const SplitLineInput& line : lines) {
+    if (!line.payment.empty() && !store::IsValidMoneyText(regional, line.payment)) {
+      return Status::Fail("Please enter a valid payment amount.", "", "payment");
+    }
+    if (!line.deposit.empty() && !store::IsValidMoneyText(regional, line.deposit)) {
+      return Status::Fail("Please enter a valid deposit amount.", "", "deposit");
+    }
+    const Money value = !line.deposit.empty() ? store::ParseMoney(regional, line.deposit)
+                                              : -store::ParseMoney(regional, line.payment);
+    if (std::llabs(value.minorUnits()) > kSplitLineLimit) {
+      return Status::Fail(FormatSql("A split line can hold at most %s.", {store::FormatMoney(regional, Money(kSplitLineLimit))}),
+                          "Split Transactions", "amount");
+    }
+    if (values != nullptr) values->push_back(value);
+    sum += value;
+  }
+  if (!lines.empty() && sum != parentAmount) {
+    return Status::Fail(FormatSql("The split transactions must sum to the original transaction amount of %s.",
+                                  {store::FormatMoney(regional, Money(std::llabs(parentAmount.minorUnits())))}),
+                        "Split Transactions");
+  }
+  return Status::Ok();
+}
+
+SplitLineInput RemainderSplitLine(const store::RegionalSettings& regional, Money parentAmount,
+                                  const std::vector<SplitLineInput>& lines) {
+  const Money rest = parentAmount - SplitLinesSum(regional, lines);
+  SplitLineInput line;
+  line.category = std::string(kNotCategorized);
+  if (rest.minorUnits() < 0) {
+    line.payment = store::FormatMoneyPlain(regional, -rest);
+  } else if (parentAmount.minorUnits() < 0) {
+    line.payment = store::FormatMoneyPlain(regional, Money());
+  } else {
+    line.deposit = store::FormatMoneyPlain(regional, rest);
+  }
+  return line;
 }
 
 std::vector<SplitLineInput> OpenSplitEditor(DataContext& data, TransactionKey parent) {
@@ -286,59 +426,12 @@ Status SaveSplitLines(DataContext& data, TransactionKey parent, const std::vecto
                       const std::vector<SplitLineKey>& removed) {
   const auto row = LoadTransaction(data.db(), parent);
   if (!row) return Status::Fail("Cannot open transaction and save changes.", "Edit Transaction");
-  const store::RegionalSettings& regional = data.regional();
-
   std::vector<Money> values;
-  Money sum;
-  for (const SplitLineInput& line : lines) {
-    if (!line.payment.empty() && !store::IsValidMoneyText(regional, line.payment)) {
-      return Status::Fail("Please enter a valid payment amount.", "", "payment");
-    }
-    if (!line.deposit.empty() && !store::IsValidMoneyText(regional, line.deposit)) {
-      return Status::Fail("Please enter a valid deposit amount.", "", "deposit");
-    }
-    const Money value = !line.deposit.empty() ? store::ParseMoney(regional, line.deposit)
-                                              : -store::ParseMoney(regional, line.payment);
-    if (std::llabs(value.minorUnits()) > kSplitLineLimit) {
-      return Status::Fail(FormatSql("A split line can hold at most %s.", {store::FormatMoney(regional, Money(kSplitLineLimit))}),
-                          "Split Transactions", "amount");
-    }
-    values.push_back(value);
-    sum += value;
-  }
-  if (!lines.empty() && sum != row->amount) {
-    return Status::Fail(FormatSql("The split transactions must sum to the original transaction amount of %s.",
-                                  {store::FormatMoney(regional, Money(std::llabs(row->amount.minorUnits())))}),
-                        "Split Transactions");
-  }
-
+  if (Status checked = CheckSplitLines(data.regional(), row->amount, lines, &values); !checked) return checked;
   WriteGuard guard(data.db());
-  for (SplitLineKey key : removed) SplitLineDelete(data, key);
-  int written = 0;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const SplitLineInput& input = lines[i];
-    SplitLine line;
-    line.parent = parent;
-    line.amount = values[i];
-    line.note = input.note;
-    const std::string text = TrimSpaces(input.category);
-    if (text.empty() || text == kNotCategorized) {
-      line.category = 0;
-    } else {
-      const CategoryKey found = FindCategoryByFullName(data, text);
-      line.category = found < 0 ? 0 : found;
-    }
-    if (input.key) {
-      line.key = *input.key;
-      if (SplitLineUpdate(data, line)) ++written;
-    } else if (SplitLineAdd(data, line)) {
-      ++written;
-    }
-  }
-  {
-    Table table(data.db(), "Transactions");
-    Record r;
-    if (LoadRecord(table, r, KeyText(parent))) r.SetFlag("SplitTransaction", written > 0);
+  if (!WriteSplitLines(data, parent, lines, values, removed)) {
+    guard.rollback();
+    return Status::FileError(store::WriteFailureMessage(data.db().lastError()));
   }
   return guard.commit();
 }

@@ -17,6 +17,14 @@ namespace tallyvane::ledger {
 
 using store::Status;
 
+struct SplitLineInput {
+  std::optional<SplitLineKey> key;  // an existing line
+  std::string category;             // "Category" or "Category | Sub"
+  std::string note;
+  std::string payment;  // text, empty when the line is a deposit
+  std::string deposit;
+};
+
 struct EntryForm {
   std::optional<TransactionKey> key;  // editing when set
   AccountKey account = 0;
@@ -38,6 +46,11 @@ struct EntryForm {
   std::string loadedNumber;
   bool reconciled = false;
   bool fromReport = false;
+  // The split editor's lines, when the form saves them with the row: the
+  // row and its lines are one save. Without them a split parent keeps the
+  // amount its lines add up to.
+  std::optional<std::vector<SplitLineInput>> splitLines;
+  std::vector<SplitLineKey> removedSplitLines;
 };
 
 struct EntryResult {
@@ -60,20 +73,34 @@ struct EntryResult {
 // when the payee is not a live row; the form is then unchanged.
 bool ChoosePayee(DataContext& data, EntryForm& form, PayeeKey payee);
 
+// Checks the form in order and saves it with its follow-ups, all in one
+// transaction (the split lines too, when the form carries them).
 [[nodiscard]] EntryResult EnterTransaction(DataContext& data, const EntryForm& form, store::Prompter& prompter);
 
-// "Split Transaction" on the form: saves the form first when needed and
-// returns the row the split editor opens for.
-[[nodiscard]] EntryResult SplitFromForm(DataContext& data, const EntryForm& form, bool amountUnchanged,
-                                        store::Prompter& prompter);
+// The form's checks without the save: the first refusal, nothing written and
+// nothing shown. `stored` receives the amount as it would be stored.
+[[nodiscard]] Status CheckEntryForm(DataContext& data, const EntryForm& form, Money* stored = nullptr);
 
-struct SplitLineInput {
-  std::optional<SplitLineKey> key;  // an existing line
-  std::string category;             // "Category" or "Category | Sub"
-  std::string note;
-  std::string payment;  // text, empty when the line is a deposit
-  std::string deposit;
+// "Split Transaction" on the form: the form is checked as its save would
+// check it, but nothing is written until the form is saved with the lines.
+struct SplitStart {
+  Status status;
+  Money parentAmount;                 // what the lines must add up to
+  std::vector<SplitLineInput> lines;  // what the split editor opens with
 };
+[[nodiscard]] SplitStart SplitFromForm(DataContext& data, const EntryForm& form, store::Prompter& prompter);
+
+// The split editor's lines: their sum (deposits less payments) and the
+// check of the save (each amount readable, within a line's width, and the
+// sum equal to the parent's amount). `values` receives each line's value.
+[[nodiscard]] Money SplitLinesSum(const store::RegionalSettings& regional, const std::vector<SplitLineInput>& lines);
+[[nodiscard]] Status CheckSplitLines(const store::RegionalSettings& regional, Money parentAmount,
+                                     const std::vector<SplitLineInput>& lines, std::vector<Money>* values = nullptr);
+// "Add Split": a "Not categorized" line holding what is not yet allocated,
+// as a payment when the remainder is negative or the parent is a payment.
+[[nodiscard]] SplitLineInput RemainderSplitLine(const store::RegionalSettings& regional, Money parentAmount,
+                                                const std::vector<SplitLineInput>& lines);
+
 [[nodiscard]] Status SaveSplitLines(DataContext& data, TransactionKey parent, const std::vector<SplitLineInput>& lines,
                                     const std::vector<SplitLineKey>& removed);
 // The lines the split editor opens with (one line with the whole amount for

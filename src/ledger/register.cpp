@@ -408,12 +408,14 @@ Status RegisterUnreconcile(DataContext& data, TransactionKey row, store::Prompte
   return guard.commit();
 }
 
+bool RegisterRowChangeable(const TransactionRow& row) { return !row.deleted && !row.reconciled; }
+
 std::optional<TransactionKey> RegisterEditTarget(DataContext& data, TransactionKey key) {
   auto row = LoadTransaction(data.db(), key);
-  if (!row || row->deleted || row->reconciled || row->note == kBalancingEntryNote) return std::nullopt;
+  if (!row || !RegisterRowChangeable(*row) || row->note == kBalancingEntryNote) return std::nullopt;
   if (row->isPartner()) {
     row = LoadTransaction(data.db(), row->referencedId);
-    if (!row || row->deleted || row->reconciled) return std::nullopt;
+    if (!row || !RegisterRowChangeable(*row)) return std::nullopt;
   }
   return row->key;
 }
@@ -422,6 +424,8 @@ Status RegisterSetCategory(DataContext& data, TransactionKey key, std::string_vi
                            std::string_view subcategory, store::Prompter& prompter) {
   const auto before = LoadTransaction(data.db(), key);
   if (!before || before->split) return Status::Fail("", "", "split");
+  // Refused without a word, as the edit form is.
+  if (!RegisterRowChangeable(*before)) return Status::Declined();
   store::WriteGuard guard(data.db());
   if (!SetTransactionCategoryByName(data, key, category, subcategory)) {
     return Status::Fail("Cannot open transaction and save changes.", "Edit Transaction");

@@ -97,6 +97,10 @@ class RegisterPages {
 [[nodiscard]] Status RegisterUnreconcile(DataContext& data, TransactionKey row, store::Prompter& prompter);
 // The row the edit form opens for, or nullopt when the register refuses to
 // open it (reconciled or a balancing entry).
+// One rule for a reconciled row, whichever way the register would change it
+// (the edit form, the category cell, delete): it is not changed; only
+// unreconcile opens it again.
+[[nodiscard]] bool RegisterRowChangeable(const TransactionRow& row);
 [[nodiscard]] std::optional<TransactionKey> RegisterEditTarget(DataContext& data, TransactionKey row);
 // The category cell: sets the category by name and runs the over-budget test.
 [[nodiscard]] Status RegisterSetCategory(DataContext& data, TransactionKey row, std::string_view category,

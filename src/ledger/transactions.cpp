@@ -408,6 +408,27 @@ bool IsCheckNumberUnused(DataContext& data, AccountKey account, std::string_view
   return q.hasRow() && q.int64(0) == 0;
 }
 
+int32_t NextCheckNumber(DataContext& data, AccountKey account) {
+  Record r;
+  int32_t last = 0;
+  if (LoadActiveAccount(data, account, r)) {
+    last = r.GetInt("AcctCurrentCheckNum");
+    store::ReleaseRecord(r);
+  }
+  return last < 0 ? 1 : last + 1;
+}
+
+std::string ProposedCheckNumber(DataContext& data, AccountKey account) {
+  return FormatSql("%03d", {NextCheckNumber(data, account)});
+}
+
+void NoteCheckNumberUsed(DataContext& data, AccountKey account, int32_t number) {
+  Record r;
+  if (LoadActiveAccount(data, account, r) && number > r.GetInt("AcctCurrentCheckNum")) {
+    r.SetInt("AcctCurrentCheckNum", number);
+  }
+}
+
 bool ReassignPayeeInTransactions(DataContext& data, PayeeKey from, PayeeKey to) {
   return store::Execute(data.db(), "UPDATE Transactions SET PayAccount = '%s' WHERE PayAccount = '%s' and TransactionType != %d",
                         {KeyText(to), KeyText(from), static_cast<int>(TransactionType::Transfer)});

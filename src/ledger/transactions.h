@@ -107,6 +107,13 @@ bool SetTransactionCategoryByName(DataContext& data, TransactionKey key, std::st
 bool SetTransactionPayeeByName(DataContext& data, TransactionKey key, std::string_view payee);
 bool UnreconcileTransaction(DataContext& data, TransactionKey key);
 [[nodiscard]] bool IsCheckNumberUnused(DataContext& data, AccountKey account, std::string_view number);
+// The account's check counter, shared by the transaction form, the command
+// line and posted schedules: the number the next check takes (the counter
+// AcctCurrentCheckNum + 1), as the forms propose it ("%03d"), and the
+// counter raised to a number used (never lowered).
+[[nodiscard]] int32_t NextCheckNumber(DataContext& data, AccountKey account);
+[[nodiscard]] std::string ProposedCheckNumber(DataContext& data, AccountKey account);
+void NoteCheckNumberUsed(DataContext& data, AccountKey account, int32_t number);
 bool ReassignPayeeInTransactions(DataContext& data, PayeeKey from, PayeeKey to);
 
 // The texts of rows for a list that shows many of them: account, payee and

@@ -293,6 +293,21 @@ void BudgetPlanPage::clear(const std::vector<CategoryKey>& categories) {
   }
 }
 
+Status BudgetPlanPage::clearAsked(const std::vector<CategoryKey>& categories, const store::RegionalSettings& regional,
+                                  store::Prompter& prompter) {
+  const bool entered = std::any_of(entries_.begin(), entries_.end(), [&](const PlanEntry& entry) {
+    return entry.amount.minorUnits() != 0 &&
+           std::find(categories.begin(), categories.end(), entry.category) != categories.end();
+  });
+  if (entered) {
+    const std::string question =
+        store::FormatSql(kClearAmountsQuestion, {store::FormatMoney(regional, Money())});
+    if (prompter.ask(kClearAmountsTitle, question, {"Delete", "Cancel"}) != 0) return Status::Declined();
+  }
+  clear(categories);
+  return Status::Ok();
+}
+
 void BudgetPlanPage::refresh(DataContext& data) {
   std::vector<PlanEntry> fresh;
   for (const CategoryChoice& choice : CategoriesOfKind(data, expense_)) {

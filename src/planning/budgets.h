@@ -105,6 +105,11 @@ class BudgetPlanPage {
                                      std::string_view text);
   // "Delete": the amounts become 0 and count as changed.
   void clear(const std::vector<CategoryKey>& categories);
+  // "Delete" as the user gives it: an amount already entered is a line not
+  // to lose to a stray key, so when any selected amount is not 0 the user
+  // is asked first (declined: nothing changes).
+  [[nodiscard]] Status clearAsked(const std::vector<CategoryKey>& categories, const store::RegionalSettings& regional,
+                                  store::Prompter& prompter);
   // After the category dialog: new categories join with 0, renamed ones take
   // their new names, amounts already entered stay.
   void refresh(DataContext& data);
@@ -124,6 +129,9 @@ class BudgetPlanPage {
   bool shown_ = false;
   bool warn_ = false;
 };
+
+inline constexpr std::string_view kClearAmountsTitle = "Delete Budget Amounts";
+inline constexpr std::string_view kClearAmountsQuestion = "Set the amounts of the selected categories to %s?";
 
 // The new-budget wizard ("New Budget"): name, accounts, income, expenses.
 struct NewBudgetWizard {

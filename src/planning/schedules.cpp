@@ -79,11 +79,7 @@ std::optional<TransactionKey> PostOne(DataContext& data, ScheduleKey key, std::s
   if (!IsScheduleDate(row.next)) return std::nullopt;
 
   const bool check = row.type == static_cast<int>(TransactionType::Check);
-  int32_t number = 0;
-  if (check) {
-    Record account;
-    if (ledger::LoadActiveAccount(data, row.account, account)) number = account.GetInt("AcctCurrentCheckNum") + 1;
-  }
+  const int32_t number = check ? ledger::NextCheckNumber(data, row.account) : 0;
   std::vector<ledger::SplitLine> lines;
   if (row.splitTemplate != 0) lines = ledger::LiveSplitLines(data, row.splitTemplate);
 
@@ -115,10 +111,7 @@ std::optional<TransactionKey> PostOne(DataContext& data, ScheduleKey key, std::s
     copy.note = line.note;
     static_cast<void>(ledger::SplitLineAdd(data, copy));
   }
-  if (check) {
-    Record account;
-    if (ledger::LoadActiveAccount(data, row.account, account)) account.SetInt("AcctCurrentCheckNum", number);
-  }
+  if (check) ledger::NoteCheckNumberUsed(data, row.account, number);
   AdvanceScheduleRow(s);
   return entered;
 }

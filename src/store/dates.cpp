@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <vector>
 
 #include "store/regional.h"
 
@@ -183,6 +184,125 @@ std::time_t ParseTypedDate(std::string_view text, DateOrder order) {
   tm.tm_isdst = -1;
   const std::time_t t = std::mktime(&tm);
   return t == static_cast<std::time_t>(-1) ? 0 : t;
+}
+
+namespace {
+
+bool IsTypedSeparator(char c) { return c == '/' || c == '.' || c == '-' || c == '\\' || c == ' '; }
+
+int DigitsValue(std::string_view digits) {
+  int value = 0;
+  for (char c : digits) value = value * 10 + (c - '0');
+  return value;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadTypedDate(std::string_view text, DateOrder order, int defaultYear) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  if (text.empty()) return std::nullopt;
+  std::vector<std::string_view> parts;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') continue;
+    // Anything but a digit or a single separator is not a date typed whole.
+    if (!IsTypedSeparator(c) || i == start) return std::nullopt;
+    parts.push_back(text.substr(start, i - start));
+    start = i + 1;
+  }
+  if (start >= text.size()) return std::nullopt;
+  parts.push_back(text.substr(start));
+
+  // Digits only: cut into two-digit parts, the year whole.
+  if (parts.size() == 1) {
+    const std::string_view digits = parts[0];
+    parts.clear();
+    switch (digits.size()) {
+      case 4:
+        parts = {digits.substr(0, 2), digits.substr(2, 2)};
+        break;
+      case 6:
+        parts = {digits.substr(0, 2), digits.substr(2, 2), digits.substr(4, 2)};
+        break;
+      case 8:
+        if (order == DateOrder::YearMonthDay) {
+          parts = {digits.substr(0, 4), digits.substr(4, 2), digits.substr(6, 2)};
+        } else {
+          parts = {digits.substr(0, 2), digits.substr(2, 2), digits.substr(4, 4)};
+        }
+        break;
+      default:
+        return std::nullopt;
+    }
+  }
+  if (parts.size() > 3) return std::nullopt;
+
+  std::string_view dayText;
+  std::string_view monthText;
+  std::string_view yearText;
+  const bool withYear = parts.size() == 3;
+  switch (order) {
+    case DateOrder::MonthDayYear:
+      monthText = parts[0];
+      dayText = parts[1];
+      if (withYear) yearText = parts[2];
+      break;
+    case DateOrder::DayMonthYear:
+      dayText = parts[0];
+      monthText = parts[1];
+      if (withYear) yearText = parts[2];
+      break;
+    case DateOrder::YearMonthDay:
+      // Without a year the two parts are month and day, in that order.
+      if (withYear) {
+        yearText = parts[0];
+        monthText = parts[1];
+        dayText = parts[2];
+      } else {
+        monthText = parts[0];
+        dayText = parts[1];
+      }
+      break;
+  }
+  if (dayText.size() > 2 || monthText.size() > 2) return std::nullopt;
+  int year = defaultYear;
+  if (withYear) {
+    // A three-digit year is a four-digit one not finished.
+    if (yearText.size() == 3 || yearText.size() > 4) return std::nullopt;
+    year = DigitsValue(yearText);
+    if (yearText.size() <= 2) year = AdjustYear(year);
+  }
+  const int month = DigitsValue(monthText);
+  const int day = DigitsValue(dayText);
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(month, year)) {
+    return std::nullopt;
+  }
+  char out[40];
+  std::snprintf(out, sizeof out, "%.4d-%.2d-%.2d", year, month, day);
+  return std::string(out);
+}
+
+std::string TypedDatePattern(DateOrder order, char separator) {
+  const std::string s(1, separator);
+  switch (order) {
+    case DateOrder::DayMonthYear:
+      return "DD" + s + "MM" + s + "YYYY";
+    case DateOrder::YearMonthDay:
+      return "YYYY" + s + "MM" + s + "DD";
+    case DateOrder::MonthDayYear:
+      break;
+  }
+  return "MM" + s + "DD" + s + "YYYY";
+}
+
+std::string TypedDateRefusal(DateOrder order, char separator) {
+  return "Please enter the date as " + TypedDatePattern(order, separator) + ".";
+}
+
+std::string TypedDateRangeRefusal(std::string_view first, std::string_view last) {
+  return "Please enter a date from " + std::string(first) + " to " + std::string(last) + ".";
 }
 
 std::string FormatPrintedDate(std::string_view dateText, int format, int order, char separator) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,20 @@ struct DateTimeText {
 [[nodiscard]] std::time_t AddMonths(std::time_t t, int months);
 // A date typed or imported in the system's short-date order.
 [[nodiscard]] std::time_t ParseTypedDate(std::string_view text, DateOrder order);
+// A date typed whole into a date field, read in the regional short-date
+// order: day and month of one or two digits, a year of one, two or four
+// digits (short years as in DateTextToTime), the parts separated by "/", ".",
+// "-", "\\" or a blank; or digits only, 4 (day and month), 6 or 8 of them.
+// Without a year the day falls in `defaultYear`. The "YYYY-MM-DD" of exactly
+// the day typed, or nullopt when the text names no such day: a field either
+// takes what the user typed or refuses it, it never guesses another day.
+[[nodiscard]] std::optional<std::string> ReadTypedDate(std::string_view text, DateOrder order, int defaultYear);
+// How a date field asks for a date: "MM/DD/YYYY" in the order and separator given.
+[[nodiscard]] std::string TypedDatePattern(DateOrder order, char separator);
+// The refusals of a date field, with the pattern or the range's ends as shown.
+[[nodiscard]] std::string TypedDateRefusal(DateOrder order, char separator);
+[[nodiscard]] std::string TypedDateRangeRefusal(std::string_view first, std::string_view last);
+inline constexpr std::string_view kTypedDateTitle = "Invalid Date";
 // "INVALID DATE" when the text does not convert.
 [[nodiscard]] std::string FormatPrintedDate(std::string_view dateText, int format, int order, char separator);
 [[nodiscard]] std::string PrintedDate(const RegionalSettings& settings, std::string_view dateText);

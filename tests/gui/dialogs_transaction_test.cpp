@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "dialogs_fixture.h"
+#include "gui/date_field.h"
 #include "gui/dialogs/transaction_dialog.h"
 #include "ledger/categories.h"
 #include "ledger/payees.h"
@@ -242,10 +243,57 @@ TEST_F(TransactionDialogTest, CancellingAnAddFormAfterSplittingLeavesNoRow) {
   });
   Click(form, "split");
   EXPECT_TRUE(editorSeen);
-  EXPECT_EQ(LiveRows(), 1);  // saved so that it can be split
+  // Nothing is written before the split is confirmed.
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions"), 0);
   EXPECT_TRUE(form.isVisible());
   form.reject();
-  EXPECT_EQ(LiveRows(), 0);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions"), 0);
+}
+
+TEST_F(TransactionDialogTest, ConfirmedSplitSavesTheFormAndItsLinesTogether) {
+  TransactionDialog form(context_, nullptr, kChecking, std::nullopt);
+  Show(form);
+  Type(Field<QComboBox>(form, "payee"), "Hardware Store");
+  Type(Field<QLineEdit>(form, "amount"), "100.00");
+  OnNextModal([&](QWidget* modal) {
+    ASSERT_EQ(modal->windowTitle(), QLatin1String("Split Transactions"));
+    EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions"), 0) << "the editor opens on the unsaved form";
+    Click(*modal, "ok");
+  });
+  Click(form, "split");
+  EXPECT_EQ(form.result(), QDialog::Accepted) << Balloon();
+  ASSERT_TRUE(form.savedKey());
+  EXPECT_TRUE(Row(*form.savedKey()).split);
+  EXPECT_EQ(Row(*form.savedKey()).amount.minorUnits(), -10000);
+  EXPECT_EQ(ledger::LiveSplitLines(data(), *form.savedKey()).size(), 1u);
+}
+
+TEST_F(TransactionDialogTest, CancelTakesBackTheCategoriesAndPayeesTheFormMade) {
+  const int64_t categories = Number("SELECT COUNT(*) FROM Categories");
+  const int64_t payees = Number("SELECT COUNT(*) FROM PayAccounts");
+  TransactionDialog form(context_, nullptr, kChecking, std::nullopt);
+  Show(form);
+  Type(Field<QComboBox>(form, "payee"), "Kite Shop");
+  Type(Field<QComboBox>(form, "category"), "Hobby");
+  Type(Field<QComboBox>(form, "subcategory"), "Kites");
+  Field<QLineEdit>(form, "note")->setFocus(Qt::TabFocusReason);
+  // Made as the fields were left.
+  EXPECT_GT(ledger::FindCategoryByFullName(data(), "Hobby | Kites"), 0);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM PayAccounts"), payees + 1);
+  form.reject();
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Categories"), categories);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM PayAccounts"), payees);
+  EXPECT_EQ(ledger::FindCategoryByFullName(data(), "Hobby"), -1);
+
+  // Saved, they stay.
+  TransactionDialog saved(context_, nullptr, kChecking, std::nullopt);
+  Show(saved);
+  Type(Field<QComboBox>(saved, "category"), "Hobby");
+  Field<QLineEdit>(saved, "note")->setFocus(Qt::TabFocusReason);
+  Type(Field<QLineEdit>(saved, "amount"), "4.00");
+  Click(saved, "ok");
+  ASSERT_EQ(saved.result(), QDialog::Accepted) << Balloon();
+  EXPECT_GT(ledger::FindCategoryByFullName(data(), "Hobby"), 0);
 }
 
 TEST_F(TransactionDialogTest, NewAmountOfASplitParentNeedsTheSplitEditorOrIsPutBack) {
@@ -268,6 +316,121 @@ TEST_F(TransactionDialogTest, NewAmountOfASplitParentNeedsTheSplitEditorOrIsPutB
   EXPECT_TRUE(editorSeen);
   EXPECT_EQ(Row(key).amount.minorUnits(), -10000);
   EXPECT_EQ(ledger::LiveSplitLines(data(), key).size(), 2u);
+}
+
+// The date as a user types it: whole, in the book's order, Tab to go on.
+TEST_F(TransactionDialogTest, TypedDateIsSavedAsTypedAndTabGoesOnToTheNumber) {
+  struct Case {
+    const char* typed;
+    const char* shown;
+    const char* stored;
+  };
+  const Case cases[] = {
+      {"12/03/2026", "12/03/2026", "2026-12-03"},
+      {"12032026", "12/03/2026", "2026-12-03"},
+      {"1/2/26", "01/02/2026", "2026-01-02"},
+      {"3/7", "03/07/2026", "2026-03-07"},
+  };
+  for (const Case& c : cases) {
+    TransactionDialog form(context_, nullptr, kChecking, std::nullopt);
+    Show(form);
+    auto* date = Field<DateField>(form, "date");
+    ASSERT_NE(date, nullptr);
+    EXPECT_TRUE(HasFocus(date)) << "a new form starts at the date";
+    EXPECT_EQ(date->lineEdit()->text().toStdString(), "12/10/2026");
+    QTest::keyClicks(date->lineEdit(), QString::fromLatin1(c.typed));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(HasFocus(Field<QLineEdit>(form, "number"))) << c.typed;
+    EXPECT_EQ(date->lineEdit()->text().toStdString(), c.shown) << c.typed;
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("42"));
+    EXPECT_EQ(Field<QLineEdit>(form, "number")->text().toStdString(), "42") << "typing after Tab is the number's";
+    Type(Field<QLineEdit>(form, "amount"), "5.00");
+    Click(form, "ok");
+    ASSERT_EQ(form.result(), QDialog::Accepted) << c.typed << " " << Balloon();
+    EXPECT_EQ(Row(*form.savedKey()).date, c.stored) << c.typed;
+  }
+}
+
+// The book's own order and separator: day-month-year with dots, and "-"
+// typed as "-" (not a step back) once a date is being typed with dashes.
+TEST_F(TransactionDialogTest, TypedDateFollowsTheBooksDateOrder) {
+  struct Case {
+    const char* order;
+    const char* separator;
+    const char* shown;
+    const char* typed;
+    const char* stored;
+  };
+  const Case cases[] = {
+      {"1", ".", "10.12.2026", "3.12.2026", "2026-12-03"},
+      {"1", "-", "10-12-2026", "3-12-26", "2026-12-03"},
+      {"2", "/", "2026/12/10", "20261203", "2026-12-03"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(db().exec(store::FormatSql("UPDATE Misc SET PrintedDateOrder = %s, PrintedDateSeparator = '%Q' "
+                                           "WHERE ID = 'Options'",
+                                           {c.order, c.separator})));
+    data().reloadRegionalSettings();
+    TransactionDialog form(context_, nullptr, kChecking, std::nullopt);
+    Show(form);
+    auto* date = Field<DateField>(form, "date");
+    ASSERT_NE(date, nullptr);
+    EXPECT_EQ(date->lineEdit()->text().toStdString(), c.shown);
+    QTest::keyClicks(date->lineEdit(), QString::fromLatin1(c.typed));
+    QTest::keyClick(date->lineEdit(), Qt::Key_Tab);
+    EXPECT_TRUE(HasFocus(Field<QLineEdit>(form, "number"))) << c.typed << " " << Balloon();
+    Type(Field<QLineEdit>(form, "amount"), "5.00");
+    Click(form, "ok");
+    ASSERT_EQ(form.result(), QDialog::Accepted) << c.typed << " " << Balloon();
+    EXPECT_EQ(Row(*form.savedKey()).date, c.stored) << c.typed;
+  }
+}
+
+TEST_F(TransactionDialogTest, PlusAndMinusMoveTheDateADay) {
+  TransactionDialog form(context_, nullptr, kChecking, std::nullopt);
+  Show(form);
+  auto* date = Field<DateField>(form, "date");
+  ASSERT_NE(date, nullptr);
+  QTest::keyClick(date->lineEdit(), Qt::Key_Plus);
+  EXPECT_EQ(date->date(), QDate(2026, 12, 11));
+  QTest::keyClick(date->lineEdit(), Qt::Key_Minus);
+  QTest::keyClick(date->lineEdit(), Qt::Key_Minus);
+  EXPECT_EQ(date->lineEdit()->text().toStdString(), "12/09/2026");
+  // A day typed and then stepped steps from the day typed.
+  QTest::keyClicks(date->lineEdit(), QStringLiteral("2/28/2026"));
+  QTest::keyClick(date->lineEdit(), Qt::Key_Plus);
+  EXPECT_EQ(date->date(), QDate(2026, 3, 1));
+  Type(Field<QLineEdit>(form, "amount"), "5.00");
+  Click(form, "ok");
+  ASSERT_EQ(form.result(), QDialog::Accepted) << Balloon();
+  EXPECT_EQ(Row(*form.savedKey()).date, "2026-03-01");
+}
+
+TEST_F(TransactionDialogTest, UnreadableDateIsRefusedAtTheFieldNeverReplaced) {
+  const char* const typed[] = {"13/45/2026", "12/03/202", "2/30/2026", "12/03/2045"};
+  for (const char* text : typed) {
+    ClearLastBalloon();
+    TransactionDialog form(context_, nullptr, kChecking, std::nullopt);
+    Show(form);
+    auto* date = Field<DateField>(form, "date");
+    ASSERT_NE(date, nullptr);
+    QTest::keyClicks(date->lineEdit(), QString::fromLatin1(text));
+    QTest::keyClick(date->lineEdit(), Qt::Key_Tab);
+    EXPECT_TRUE(HasFocus(date)) << text << ": Tab stays at a refused date";
+    EXPECT_EQ(date->lineEdit()->text().toStdString(), text) << "the typed text stays";
+    const std::string expected = std::string(text) == "12/03/2045"
+                                     ? "date|Invalid Date|Please enter a date from 01/01/1970 to 12/31/2038."
+                                     : "date|Invalid Date|Please enter the date as MM/DD/YYYY.";
+    EXPECT_EQ(Balloon(), expected) << text;
+    // Leaving by another way and saving still refuses it; nothing is written.
+    Type(Field<QLineEdit>(form, "amount"), "5.00");
+    ClearLastBalloon();
+    Click(form, "ok");
+    EXPECT_TRUE(form.isVisible()) << text;
+    EXPECT_EQ(Balloon(), expected) << text;
+    EXPECT_TRUE(HasFocus(date)) << text;
+    EXPECT_EQ(LiveRows(), 0) << text;
+  }
 }
 
 }  // namespace

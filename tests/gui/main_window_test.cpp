@@ -12,7 +12,9 @@
 #include <QDialog>
 #include <QIcon>
 #include <QTimer>
-#include <QDateEdit>
+#include <QHeaderView>
+
+#include "gui/date_field.h"
 #include <QLabel>
 #include <QMenuBar>
 #include <QStandardItemModel>
@@ -105,8 +107,8 @@ class Shell {
   }
   QComboBox* selector() { return window().findChild<QComboBox*>(QStringLiteral("accountSelector")); }
   QComboBox* period() { return window().findChild<QComboBox*>(QStringLiteral("periodSelector")); }
-  QDateEdit* from() { return window().findChild<QDateEdit*>(QStringLiteral("fromDate")); }
-  QDateEdit* to() { return window().findChild<QDateEdit*>(QStringLiteral("toDate")); }
+  DateField* from() { return window().findChild<DateField*>(QStringLiteral("fromDate")); }
+  DateField* to() { return window().findChild<DateField*>(QStringLiteral("toDate")); }
   QAction* action(const char* name) { return window().findChild<QAction*>(QLatin1String(name)); }
 
   testing::ScopedTimeZone zone{"UTC"};
@@ -450,6 +452,94 @@ TEST(Register, CategoryCellOffersBothKindsAndStoresTheChoice) {
   EXPECT_EQ(ledger::LoadTransaction(shell.data.db(), key)->category,
             ledger::FindCategoryByFullName(shell.data, "Food | Groceries"));
   EXPECT_EQ(model->index(0, RegisterModel::Category).data().toString(), QStringLiteral("Food | Groceries"));
+}
+
+// A click in the category cell of a selected row opens its choice, except
+// on a reconciled row: the same rule as Edit, Return and double-click.
+TEST(Register, CategoryCellOfAReconciledRowDoesNotOpen) {
+  Shell shell;
+  const auto open = shell.add(1, "2026-02-01", -1250);
+  const auto reconciled = shell.add(1, "2026-02-02", -500);
+  ASSERT_TRUE(shell.data.db().exec(store::FormatSql("UPDATE Transactions SET Reconciled = 1 WHERE ID = %d", {reconciled})));
+  MainWindow& window = shell.window();
+  window.show();
+  window.start();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  RegisterModel* model = window.registerModel();
+  RegisterView* view = window.registerView();
+  auto clickCategory = [&](ledger::TransactionKey key) {
+    for (int row = 0; row < model->rowCount(); ++row) {
+      const QModelIndex cell = model->index(row, RegisterModel::Category);
+      if (model->rowAt(row)->row.key != key) continue;
+      view->scrollTo(cell);
+      const QPoint at = view->visualRect(cell).center();
+      QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+      QTest::qWait(QApplication::doubleClickInterval() + 50);
+      QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+      // A click on a selected cell opens its editor once no double click follows.
+      QTest::qWait(QApplication::doubleClickInterval() + 100);
+      return;
+    }
+    ADD_FAILURE() << "no row " << key;
+  };
+  clickCategory(reconciled);
+  EXPECT_EQ(view->findChild<QComboBox*>(), nullptr) << "no choice opens on a reconciled row";
+  EXPECT_EQ(ledger::LoadTransaction(shell.data.db(), reconciled)->category, 0);
+  clickCategory(open);
+  EXPECT_NE(view->findChild<QComboBox*>(), nullptr) << "the same clicks open it on another row";
+}
+
+// At the first start's window size every column shows its title and the
+// amounts whole; payee, category and note share what is left; a width the
+// user sets stands and comes back with the next window.
+TEST(Register, ColumnsShareTheFirstStartWidthAndKeepTheUsersOwn) {
+  Shell shell;
+  shell.add(1, "2026-02-01", -123456);
+  shell.add(1, "2026-02-02", 98765432);
+  MainWindow& window = shell.window();
+  window.start();
+  window.showNormal();
+  window.resize(800, 540);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QTest::qWait(50);
+  RegisterView* view = window.registerView();
+  QHeaderView* header = view->horizontalHeader();
+  int total = 0;
+  for (int column = 0; column < RegisterModel::ColumnCount; ++column) {
+    const QString title = view->model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << title.toStdString() << " shows its title";
+    total += header->sectionSize(column);
+  }
+  for (int column : {RegisterModel::Payment, RegisterModel::Deposit, RegisterModel::Balance}) {
+    EXPECT_GE(header->sectionSize(column), view->figureWidth(column)) << "amounts shown whole";
+  }
+  EXPECT_LE(total, view->viewport()->width()) << "nothing is cut at the right";
+  const int payee = header->sectionSize(RegisterModel::Payee) - header->sectionSizeHint(RegisterModel::Payee);
+  const int note = header->sectionSize(RegisterModel::Note) - header->sectionSizeHint(RegisterModel::Note);
+  EXPECT_GT(payee, 0);
+  EXPECT_NEAR(payee, note, 2) << "payee and note share the spare width alike";
+  EXPECT_LE(header->sectionSize(RegisterModel::Date), view->figureWidth(RegisterModel::Date))
+      << "the date keeps no room to spare";
+
+  // The user drags the payee column wider; a larger window leaves it.
+  const int before = header->sectionSize(RegisterModel::Payee);
+  const int edge = header->sectionViewportPosition(RegisterModel::Payee) + before - 1;
+  const int y = header->height() / 2;
+  QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, y));
+  QTest::mouseMove(header->viewport(), QPoint(edge + 40, y));
+  QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge + 40, y));
+  const int chosen = header->sectionSize(RegisterModel::Payee);
+  ASSERT_GT(chosen, before) << "the drag widened the column";
+  window.resize(1000, 600);
+  QTest::qWait(50);
+  EXPECT_EQ(header->sectionSize(RegisterModel::Payee), chosen);
+  window.close();
+  EXPECT_FALSE(shell.settings.readString("MainWindow", "RegisterColumns").empty());
+
+  MainWindow again(shell.context);
+  again.start();
+  EXPECT_EQ(again.registerView()->horizontalHeader()->sectionSize(RegisterModel::Payee), chosen);
+  again.close();
 }
 
 TEST(Register, SplitDisplayToggleRelabelsTheCommand) {

@@ -136,5 +136,52 @@ TEST_F(BudgetWindowTest, TheListRenamesEditsAndDeletes) {
   EXPECT_TRUE(list.changed());
 }
 
+// Alt+D beside the warning box once reset the line just entered: the key
+// now ticks the box, and Delete of an entered amount asks first.
+TEST_F(BudgetWindowTest, NoKeyBesideTheWarningBoxLosesTheLineJustEntered) {
+  NewBudgetWizardDialog wizard(context_, nullptr);
+  Show(wizard);
+  wizard.next();
+  ASSERT_EQ(wizard.currentId(), NewBudgetWizardDialog::NamePage);
+  Type(Field<QLineEdit>(wizard, "name"), QStringLiteral("Family"));
+  wizard.next();
+  wizard.next();
+  wizard.next();
+  ASSERT_EQ(wizard.currentId(), NewBudgetWizardDialog::ExpensePage);
+  auto* expenses = Field<QTableView>(wizard, "expenses");
+  Plan(expenses, QStringLiteral("Housing | Rent"), QStringLiteral("900"));
+  QAbstractItemModel* model = expenses->model();
+  int rent = -1;
+  for (int row = 0; row < model->rowCount(); ++row) {
+    if (model->index(row, 0).data().toString() == QLatin1String("Housing | Rent")) rent = row;
+  }
+  ASSERT_GE(rent, 0);
+  auto* warn = Field<QCheckBox>(wizard, "warn");
+  const bool warned = warn->isChecked();
+  // Alt+D is the warning box's own key; no button of the page answers it.
+  EXPECT_EQ(warn->shortcut(), QKeySequence(Qt::ALT | Qt::Key_D));
+  for (QAbstractButton* button : expenses->parentWidget()->findChildren<QAbstractButton*>()) {
+    if (button == warn) continue;
+    EXPECT_NE(button->shortcut(), QKeySequence(Qt::ALT | Qt::Key_D)) << button->text().toStdString();
+  }
+  QTest::mouseClick(warn, Qt::LeftButton);
+  EXPECT_NE(warn->isChecked(), warned);
+  EXPECT_EQ(model->index(rent, 1).data().toString(), QStringLiteral("$900.00"));
+
+  // The expense page's own Delete (the income page has one too).
+  auto* clear = expenses->parentWidget()->findChild<QPushButton*>(QStringLiteral("clearAmount"));
+  ASSERT_NE(clear, nullptr);
+  expenses->selectRow(rent);
+  prompter_.answer("Cancel");
+  QTest::mouseClick(clear, Qt::LeftButton);
+  ASSERT_FALSE(prompter_.asked.empty());
+  EXPECT_EQ(prompter_.asked.back().title, "Delete Budget Amounts");
+  EXPECT_EQ(model->index(rent, 1).data().toString(), QStringLiteral("$900.00"));
+  prompter_.answer("Delete");
+  expenses->selectRow(rent);
+  QTest::mouseClick(clear, Qt::LeftButton);
+  EXPECT_EQ(model->index(rent, 1).data().toString(), QStringLiteral("$0.00"));
+}
+
 }  // namespace
 }  // namespace tallyvane::gui

@@ -4,7 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
+#include "gui/date_field.h"
 #include <QStandardItemModel>
 #include <QTableView>
 
@@ -31,8 +31,8 @@ class InvestmentRegisterTest : public DialogTest {
     account_ = ledger::AddAccount(data(), values).value_or(0);
     window_.refill();
     window_.selectAccount(account_);
-    window_.findChild<QDateEdit*>(QStringLiteral("fromDate"))->setDate(QDate(2026, 1, 1));
-    window_.findChild<QDateEdit*>(QStringLiteral("toDate"))->setDate(QDate(2026, 12, 31));
+    window_.findChild<DateField*>(QStringLiteral("fromDate"))->setDate(QDate(2026, 1, 1));
+    window_.findChild<DateField*>(QStringLiteral("toDate"))->setDate(QDate(2026, 12, 31));
   }
 
   // Fills the investment form when it comes up and confirms it.
@@ -44,7 +44,7 @@ class InvestmentRegisterTest : public DialogTest {
       ASSERT_NE(form, nullptr);
       shown = true;
       EXPECT_EQ(form->windowTitle(), QStringLiteral("Add Investment (Brokerage)"));
-      Field<QDateEdit>(*form, "date")->setDate(QDate::fromString(date, Qt::ISODate));
+      Field<DateField>(*form, "date")->setDate(QDate::fromString(date, Qt::ISODate));
       Field<QComboBox>(*form, "action")->setCurrentIndex(action);
       Field<QComboBox>(*form, "security")->setCurrentText(security);
       Type(Field<QLineEdit>(*form, "shares"), shares);
@@ -206,7 +206,7 @@ TEST_F(SecurityAndScheduleTest, AnInvestmentScheduleIsSavedAndPosted) {
     EXPECT_EQ(Balloon(), "shares||Please enter only numbers for shares.");
     Type(Field<QLineEdit>(*form, "shares"), QStringLiteral("10"));
     Type(Field<QLineEdit>(*form, "price"), QStringLiteral("25.00"));
-    Field<QDateEdit>(*form, "next")->setDate(QDate(2026, 12, 10));
+    Field<DateField>(*form, "next")->setDate(QDate(2026, 12, 10));
     Field<QCheckBox>(*form, "noEnd")->setChecked(true);
     Click(*form, "ok");
     if (form->isVisible()) form->reject();

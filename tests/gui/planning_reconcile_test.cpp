@@ -3,7 +3,7 @@
 // answers to the balancing question.
 #include <QAction>
 #include <QCheckBox>
-#include <QDateEdit>
+#include "gui/date_field.h"
 #include <QHeaderView>
 #include <QLabel>
 #include <QStandardItemModel>

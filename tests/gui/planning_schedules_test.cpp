@@ -4,7 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
+#include "gui/date_field.h"
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableView>
@@ -138,6 +138,27 @@ TEST_F(ScheduleWindowTest, SkipDeleteAndTheOldViewFollowTheSelection) {
   EXPECT_TRUE(list.changed());
 }
 
+// What the schedule form is given (a new payee, a typed next date) is
+// written only by its save: Cancel leaves the book as it was.
+TEST_F(ScheduleWindowTest, CancelledFormLeavesNothingBehind) {
+  const int64_t payees = Number("SELECT COUNT(*) FROM PayAccounts");
+  const int64_t categories = Number("SELECT COUNT(*) FROM Categories");
+  ScheduleDialog form(context_, nullptr, planning::NewScheduleForm(data()));
+  Show(form);
+  Type(Field<QComboBox>(form, "payee"), QStringLiteral("Brand New Landlord"));
+  Type(Field<QLineEdit>(form, "amount"), QStringLiteral("900"));
+  auto* next = Field<DateField>(form, "next");
+  ASSERT_NE(next, nullptr);
+  Type(next->lineEdit(), QStringLiteral("1/15/2027"));
+  QTest::keyClick(next->lineEdit(), Qt::Key_Tab);
+  EXPECT_EQ(next->date(), QDate(2027, 1, 15));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM PayAccounts"), payees);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Categories"), categories);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM ScheduledTransactions"), 0);
+}
+
 TEST_F(ScheduleWindowTest, TheFormRefusesAtItsFieldsAndSavesADayOfMonthSchedule) {
   ScheduleDialog form(context_, nullptr, planning::NewScheduleForm(data()));
   Show(form);
@@ -157,7 +178,7 @@ TEST_F(ScheduleWindowTest, TheFormRefusesAtItsFieldsAndSavesADayOfMonthSchedule)
   Click(form, "ok");
   EXPECT_EQ(Balloon(), "day||Next Date should be the same as Schedule day of month.");
 
-  Field<QDateEdit>(form, "next")->setDate(QDate(2026, 12, 15));
+  Field<DateField>(form, "next")->setDate(QDate(2026, 12, 15));
   Field<QCheckBox>(form, "noEnd")->setChecked(true);
   Field<QCheckBox>(form, "reminders")->setChecked(true);
   Click(form, "ok");

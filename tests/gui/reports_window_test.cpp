@@ -12,7 +12,7 @@
 #include <QLineSeries>
 #include <QPieSeries>
 #include <QPieSlice>
-#include <QDateEdit>
+#include "gui/date_field.h"
 #include <QLabel>
 #include <QPdfWriter>
 #include <QPainter>
@@ -162,8 +162,8 @@ TEST_F(ReportWindowTest, PeriodDialogOpensTheReportForTheChosenPeriod) {
     auto* choice = period->findChild<QComboBox*>(QStringLiteral("period"));
     ASSERT_NE(choice, nullptr);
     choice->setCurrentIndex(static_cast<int>(reports::PeriodChoice::LastMonth));
-    EXPECT_EQ(period->findChild<QDateEdit*>(QStringLiteral("start"))->date(), QDate(2026, 11, 1));
-    EXPECT_EQ(period->findChild<QDateEdit*>(QStringLiteral("end"))->date(), QDate(2026, 11, 30));
+    EXPECT_EQ(period->findChild<DateField*>(QStringLiteral("start"))->date(), QDate(2026, 11, 1));
+    EXPECT_EQ(period->findChild<DateField*>(QStringLiteral("end"))->date(), QDate(2026, 11, 30));
     OnNextModal([&](QWidget* shown) {
       auto* window = qobject_cast<ReportWindow*>(shown);
       ASSERT_NE(window, nullptr);
@@ -241,8 +241,8 @@ TEST_F(ReportWindowTest, EndBeforeStartIsRefusedAtTheEndDate) {
   reports::PeriodMemory memory;
   PeriodWindow window(context_, memory, QStringLiteral("Report"), false, false, nullptr);
   Show(window);
-  window.findChild<QDateEdit*>(QStringLiteral("start"))->setDate(QDate(2026, 11, 20));
-  window.findChild<QDateEdit*>(QStringLiteral("end"))->setDate(QDate(2026, 11, 10));
+  window.findChild<DateField*>(QStringLiteral("start"))->setDate(QDate(2026, 11, 20));
+  window.findChild<DateField*>(QStringLiteral("end"))->setDate(QDate(2026, 11, 10));
   // Editing a date turns the choice into "Select".
   EXPECT_EQ(window.findChild<QComboBox*>(QStringLiteral("period"))->currentIndex(), 0);
   Click(window, "ok");

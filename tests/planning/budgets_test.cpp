@@ -236,5 +236,26 @@ TEST_F(BudgetTest, EntryWarnsFromTheWizardsTablesOnlyAboveTheAmount) {
   }
 }
 
+TEST_F(BudgetTest, DeleteOfAnEnteredAmountAsksFirst) {
+  BudgetPlanPage page = BudgetPlanPage::Open(data(), std::nullopt, true);
+  ASSERT_TRUE(page.setAmountText(data().regional(), kRent, "900").ok);
+  // Declined: the line just entered stays.
+  prompter_.answer("Cancel");
+  EXPECT_TRUE(page.clearAsked({kRent}, data().regional(), prompter_).declined);
+  ASSERT_FALSE(prompter_.shown.empty());
+  EXPECT_EQ(prompter_.shown.back().title, "Delete Budget Amounts");
+  EXPECT_EQ(prompter_.shown.back().text, "Set the amounts of the selected categories to $0.00?");
+  EXPECT_EQ(prompter_.shown.back().buttons, (std::vector<std::string>{"Delete", "Cancel"}));
+  EXPECT_EQ(Entry(page, kRent)->amount, Money(90000));
+  prompter_.answer("Delete");
+  EXPECT_TRUE(page.clearAsked({kRent}, data().regional(), prompter_).ok);
+  EXPECT_EQ(Entry(page, kRent)->amount, Money());
+  // Lines already at zero go without a question.
+  const std::size_t asked = prompter_.shown.size();
+  EXPECT_TRUE(page.clearAsked({kGroceries}, data().regional(), prompter_).ok);
+  EXPECT_EQ(prompter_.shown.size(), asked);
+  EXPECT_TRUE(Entry(page, kGroceries)->touched);
+}
+
 }  // namespace
 }  // namespace tallyvane::planning

@@ -96,6 +96,39 @@ TEST(Dates, ParseTypedDate) {
   EXPECT_EQ(ParseTypedDate("abc", DateOrder::MonthDayYear), 0);
 }
 
+TEST(Dates, ReadTypedDateTakesTheDayTypedOrNone) {
+  constexpr DateOrder mdy = DateOrder::MonthDayYear;
+  constexpr DateOrder dmy = DateOrder::DayMonthYear;
+  constexpr DateOrder ymd = DateOrder::YearMonthDay;
+  struct Case {
+    const char* text;
+    DateOrder order;
+    const char* expected;  // "" when refused
+  };
+  const Case cases[] = {
+      {"12/03/2026", mdy, "2026-12-03"},   {"12/03/2026", dmy, "2026-03-12"},  {"2026/12/03", ymd, "2026-12-03"},
+      {"1/2/2026", mdy, "2026-01-02"},     {"1/2/26", mdy, "2026-01-02"},      {"7/4/99", mdy, "1999-07-04"},
+      {"3.9.2026", dmy, "2026-09-03"},     {"12-03-2026", mdy, "2026-12-03"},  {" 12 3 2026 ", mdy, "2026-12-03"},
+      {"12032026", mdy, "2026-12-03"},     {"120326", mdy, "2026-12-03"},      {"20261203", ymd, "2026-12-03"},
+      {"12/3", mdy, "2024-12-03"},         {"1203", dmy, "2024-03-12"},        {"12/3", ymd, "2024-12-03"},
+      {"2/29/2024", mdy, "2024-02-29"},    {"2/29/2026", mdy, ""},             {"13/01/2026", mdy, ""},
+      {"0/5/2026", mdy, ""},               {"4/31/2026", mdy, ""},             {"12/03/202", mdy, ""},
+      {"123/3/2026", mdy, ""},             {"12//3/2026", mdy, ""},            {"12/3/", mdy, ""},
+      {"1/2/3/4", mdy, ""},                {"12a3", mdy, ""},                  {"12345", mdy, ""},
+      {"", mdy, ""},                       {"12", mdy, ""},                    {"00/00/0000", mdy, ""},
+  };
+  for (const Case& c : cases) {
+    const std::optional<std::string> read = ReadTypedDate(c.text, c.order, 2024);
+    EXPECT_EQ(read.value_or(""), c.expected) << "'" << c.text << "' order " << static_cast<int>(c.order);
+  }
+}
+
+TEST(Dates, TypedDateRefusalNamesTheRegionalPattern) {
+  EXPECT_EQ(TypedDateRefusal(DateOrder::MonthDayYear, '/'), "Please enter the date as MM/DD/YYYY.");
+  EXPECT_EQ(TypedDateRefusal(DateOrder::DayMonthYear, '.'), "Please enter the date as DD.MM.YYYY.");
+  EXPECT_EQ(TypedDatePattern(DateOrder::YearMonthDay, '-'), "YYYY-MM-DD");
+}
+
 TEST(Dates, FormatPrintedDate) {
   ScopedTimeZone zone("Asia/Tokyo");
   struct Case {

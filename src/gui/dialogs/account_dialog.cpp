@@ -62,7 +62,7 @@ AccountDialog::AccountDialog(GuiContext& context, QWidget* parent, std::optional
   current_->setFont(MoneyFont());
   checkNumber_ = new QLineEdit(Q(shown.checkNumber), this);
   checkNumber_->setObjectName(QStringLiteral("check_number"));
-  lastImport_ = new QDateEdit(this);
+  lastImport_ = new DateField(this);
   lastImport_->setObjectName(QStringLiteral("last_import"));
   lastImport_->setCalendarPopup(true);
   lastImport_->setDisplayFormat(DateFormat(context.data.regional()));
@@ -225,6 +225,7 @@ void AccountDialog::updateOnlineFields() {
 }
 
 bool AccountDialog::save() {
+  if (!CommitDateFields(this)) return false;
   ledger::AccountForm form;
   form.key = key_;
   form.type = type_->currentData().toInt();

@@ -5,7 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
+#include "gui/date_field.h"
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -61,7 +61,7 @@ class AccountDialog final : public QDialog {
   QLineEdit* starting_;
   QLabel* current_;
   QLineEdit* checkNumber_;
-  QDateEdit* lastImport_;
+  DateField* lastImport_;
   QPlainTextEdit* notes_;
   QGroupBox* online_;
   QComboBox* institution_;

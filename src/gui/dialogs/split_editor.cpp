@@ -80,14 +80,11 @@ std::vector<ledger::SplitLineKey> SplitLineModel::removeRows(std::vector<int> ro
 }
 
 store::Money SplitLineModel::sum(int exceptRow) const {
-  const store::RegionalSettings& regional = context_.data.regional();
-  store::Money total;
+  std::vector<ledger::SplitLineInput> counted;
   for (std::size_t i = 0; i < lines_.size(); ++i) {
-    if (static_cast<int>(i) == exceptRow) continue;
-    const ledger::SplitLineInput& line = lines_[i];
-    total += !line.deposit.empty() ? store::ParseMoney(regional, line.deposit) : -store::ParseMoney(regional, line.payment);
+    if (static_cast<int>(i) != exceptRow) counted.push_back(lines_[i]);
   }
-  return total;
+  return ledger::SplitLinesSum(context_.data.regional(), counted);
 }
 
 int SplitLineModel::rowCount(const QModelIndex& parent) const {
@@ -187,10 +184,28 @@ SplitEditor::SplitEditor(GuiContext& context, QWidget* parent, ledger::Transacti
       model_(new SplitLineModel(context, this)),
       view_(new QTableView(this)),
       allocated_(new QLabel(this)) {
-  setWindowTitle(tr("Split Transactions"));
   const auto parentRow = ledger::LoadTransaction(context.data.db(), parentKey);
   opened_ = parentRow.has_value();
   if (parentRow) parentAmount_ = parentRow->amount;
+  build(ledger::OpenSplitEditor(context.data, parentKey));
+}
+
+SplitEditor::SplitEditor(GuiContext& context, QWidget* parent, store::Money parentAmount,
+                         std::vector<ledger::SplitLineInput> lines)
+    : QDialog(parent),
+      context_(context),
+      bindings_(context.prompter, this),
+      parentAmount_(parentAmount),
+      opened_(true),
+      model_(new SplitLineModel(context, this)),
+      view_(new QTableView(this)),
+      allocated_(new QLabel(this)) {
+  build(std::move(lines));
+}
+
+void SplitEditor::build(std::vector<ledger::SplitLineInput> lines) {
+  GuiContext& context = context_;
+  setWindowTitle(tr("Split Transactions"));
   const store::RegionalSettings& regional = context.data.regional();
   const store::Money magnitude(std::llabs(parentAmount_.minorUnits()));
 
@@ -221,7 +236,7 @@ SplitEditor::SplitEditor(GuiContext& context, QWidget* parent, ledger::Transacti
   view_->horizontalHeader()->setSectionResizeMode(SplitLineModel::DepositColumn, QHeaderView::Fixed);
   view_->setColumnWidth(SplitLineModel::PaymentColumn, moneyWidth);
   view_->setColumnWidth(SplitLineModel::DepositColumn, moneyWidth);
-  model_->setLines(ledger::OpenSplitEditor(context.data, parentKey));
+  model_->setLines(std::move(lines));
 
   auto* addButton = new QPushButton(tr("&Add Split"), this);
   addButton->setObjectName(QStringLiteral("add_split"));
@@ -275,18 +290,7 @@ void SplitEditor::updateAllocated() {
 }
 
 void SplitEditor::addSplit() {
-  const store::RegionalSettings& regional = context_.data.regional();
-  const store::Money rest = parentAmount_ - model_->sum();
-  ledger::SplitLineInput line;
-  line.category = std::string(ledger::kNotCategorized);
-  if (rest.minorUnits() < 0) {
-    line.payment = store::FormatMoneyPlain(regional, -rest);
-  } else if (parentAmount_.minorUnits() < 0) {
-    line.payment = store::FormatMoneyPlain(regional, store::Money());
-  } else {
-    line.deposit = store::FormatMoneyPlain(regional, rest);
-  }
-  model_->addLine(std::move(line));
+  model_->addLine(ledger::RemainderSplitLine(context_.data.regional(), parentAmount_, model_->lines()));
   const QModelIndex added = model_->index(model_->rowCount() - 1, SplitLineModel::CategoryColumn);
   view_->setCurrentIndex(added);
   view_->edit(added);
@@ -304,7 +308,9 @@ bool SplitEditor::save() {
   if (QWidget* editor = view_->indexWidget(view_->currentIndex())) {
     QMetaObject::invokeMethod(view_, "commitData", Q_ARG(QWidget*, editor));
   }
-  const store::Status status = ledger::SaveSplitLines(context_.data, parentKey_, model_->lines(), removed_);
+  const store::Status status =
+      parentKey_ ? ledger::SaveSplitLines(context_.data, *parentKey_, model_->lines(), removed_)
+                 : ledger::CheckSplitLines(context_.data.regional(), parentAmount_, model_->lines());
   if (!status) {
     ShowStatus(context_.prompter, status);
     return false;

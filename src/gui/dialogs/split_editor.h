@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QTableView>
+#include <optional>
 #include <vector>
 
 #include "gui/qt_prompter.h"
@@ -45,12 +46,19 @@ class SplitLineModel final : public QAbstractTableModel {
 
 class SplitEditor final : public QDialog {
  public:
+  // The lines of a stored row, saved by OK.
   SplitEditor(GuiContext& context, QWidget* parent, ledger::TransactionKey parentKey);
+  // Lines for a form not saved yet: OK checks them and keeps them for the
+  // form's own save (lines(), removed()); nothing is written here.
+  SplitEditor(GuiContext& context, QWidget* parent, store::Money parentAmount,
+              std::vector<ledger::SplitLineInput> lines);
 
   [[nodiscard]] bool opened() const { return opened_; }
   [[nodiscard]] SplitLineModel* model() const { return model_; }
   [[nodiscard]] QTableView* view() const { return view_; }
   [[nodiscard]] QLabel* allocatedLabel() const { return allocated_; }
+  [[nodiscard]] const std::vector<ledger::SplitLineInput>& lines() const { return model_->lines(); }
+  [[nodiscard]] const std::vector<ledger::SplitLineKey>& removed() const { return removed_; }
 
   void addSplit();
   void deleteSplits();
@@ -58,11 +66,12 @@ class SplitEditor final : public QDialog {
   bool save();
 
  private:
+  void build(std::vector<ledger::SplitLineInput> lines);
   void updateAllocated();
 
   GuiContext& context_;
   FieldBindings bindings_;
-  ledger::TransactionKey parentKey_;
+  std::optional<ledger::TransactionKey> parentKey_;
   store::Money parentAmount_;
   bool opened_ = false;
   std::vector<ledger::SplitLineKey> removed_;

@@ -87,7 +87,7 @@ TransactionDialog::TransactionDialog(GuiContext& context, QWidget* parent, ledge
   type_ = new QComboBox(this);
   type_->setObjectName(QStringLiteral("type"));
   for (int i = 0; i < kTypeCount; ++i) type_->addItem(Q(ledger::TransactionTypeLabel(static_cast<ledger::TransactionType>(i))), i);
-  date_ = new QDateEdit(this);
+  date_ = new DateField(this);
   date_->setObjectName(QStringLiteral("date"));
   date_->setCalendarPopup(true);
   date_->setDisplayFormat(DateFormat(context.data.regional()));
@@ -185,7 +185,6 @@ TransactionDialog::TransactionDialog(GuiContext& context, QWidget* parent, ledge
   subcategory_->setCurrentText(Q(form_.subcategory));
   note_->setText(Q(form_.note));
   amount_->setText(form_.key ? Q(form_.amountText) : QString());
-  loadedAmount_ = amount_->text();
   tax_->setCurrentText(Q(form_.taxChoice));
   updateTypeFields();
   updateTitle();
@@ -330,6 +329,7 @@ void TransactionDialog::categoryLeft() {
   const auto chosen = ledger::CategoryFromTypedName(context_.data, S(typed), expense(), &context_.prompter);
   if (!chosen) return;
   changed_ = changed_ || chosen->created;
+  created_.note(*chosen);
   chooseCategory(chosen->key);
 }
 
@@ -344,6 +344,7 @@ void TransactionDialog::subcategoryLeft() {
   const auto chosen = ledger::SubcategoryFromTypedName(context_.data, parent, S(typed), expense(), &context_.prompter);
   if (!chosen) return;
   changed_ = changed_ || chosen->created;
+  created_.note(*chosen);
   subcategory_->setCurrentText(QString());
   fillSubcategories();
   if (const int sub = subcategory_->findData(chosen->key); sub >= 0) subcategory_->setCurrentIndex(sub);
@@ -360,6 +361,7 @@ void TransactionDialog::payeeLeft() {
     const auto created = ledger::PayeeFromTypedName(context_.data, S(typed));
     if (!created) return;
     changed_ = true;
+    created_.notePayee(*created);
     choosePayee(*created);
     return;
   }
@@ -391,13 +393,7 @@ void TransactionDialog::numberLeft() {
 void TransactionDialog::typeChosen() {
   // A check proposes the number after the account's last one.
   if (type() == ledger::TransactionType::Check) {
-    store::Record record;
-    int32_t last = 0;
-    if (ledger::LoadActiveAccount(context_.data, account_->currentData().toInt(), record)) {
-      last = record.GetInt("AcctCurrentCheckNum");
-      store::ReleaseRecord(record);
-    }
-    number_->setText(QStringLiteral("%1").arg(last + 1, 3, 10, QLatin1Char('0')));
+    number_->setText(Q(ledger::ProposedCheckNumber(context_.data, account_->currentData().toInt())));
   } else {
     number_->clear();
   }
@@ -441,11 +437,25 @@ ledger::EntryForm TransactionDialog::gather() const {
 }
 
 bool TransactionDialog::save() {
-  const ledger::EntryForm form = gather();
-  std::optional<store::Money> oldAmount;
+  if (!CommitDateFields(this)) return false;
+  ledger::EntryForm form = gather();
   if (splitParent_ && form.key) {
-    if (const auto row = ledger::LoadTransaction(context_.data.db(), *form.key)) oldAmount = row->amount;
+    // A split parent with a new amount needs its lines shared out again;
+    // without them the entry keeps the amount the lines add up to.
+    store::Money stored;
+    const auto row = ledger::LoadTransaction(context_.data.db(), *form.key);
+    if (row && ledger::CheckEntryForm(context_.data, form, &stored) && stored != row->amount) {
+      SplitEditor editor(context_, this, stored, ledger::OpenSplitEditor(context_.data, *form.key));
+      if (editor.exec() == QDialog::Accepted) {
+        form.splitLines = editor.lines();
+        form.removedSplitLines = editor.removed();
+      }
+    }
   }
+  return enter(form);
+}
+
+bool TransactionDialog::enter(const ledger::EntryForm& form) {
   const ledger::EntryResult result = ledger::EnterTransaction(context_.data, form, context_.prompter);
   if (!result.status) {
     if (result.status.fileError) ShowStatus(context_.prompter, result.status);
@@ -458,55 +468,32 @@ bool TransactionDialog::save() {
   }
   changed_ = true;
   form_.key = result.key;
-  if (oldAmount) {
-    // A split parent with a new amount needs its lines shared out again; if
-    // the user will not, the old amount stands.
-    const auto row = ledger::LoadTransaction(context_.data.db(), *form_.key);
-    if (row && row->amount != *oldAmount && !runSplitEditor(*form_.key)) {
-      ledger::SetTransactionAmount(context_.data, *form_.key, *oldAmount);
-    }
-  }
-  savedForSplit_ = false;
+  // Saved: what the form made is in use by what the user confirmed.
+  created_ = {};
   return true;
 }
 
-bool TransactionDialog::runSplitEditor(ledger::TransactionKey key) {
-  SplitEditor editor(context_, this, key);
-  return editor.exec() == QDialog::Accepted;
-}
-
 void TransactionDialog::split() {
-  const ledger::EntryForm form = gather();
-  const bool adding = !form.key;
-  const ledger::EntryResult result =
-      ledger::SplitFromForm(context_.data, form, amount_->text() == loadedAmount_, context_.prompter);
-  if (!result.status || !result.key) {
-    if (result.status.fileError) ShowStatus(context_.prompter, result.status);
-    FocusRefusedField(context_.prompter, result.status);
+  if (!CommitDateFields(this)) return;
+  ledger::EntryForm form = gather();
+  const ledger::SplitStart start = ledger::SplitFromForm(context_.data, form, context_.prompter);
+  if (!start.status) {
+    if (start.status.fileError) ShowStatus(context_.prompter, start.status);
+    FocusRefusedField(context_.prompter, start.status);
     return;
   }
-  if (adding) {
-    // From here on the form edits the row it saved.
-    savedForSplit_ = true;
-    changed_ = true;
-    form_.key = result.key;
-    form_.loadedNumber = form.number;
-    updateTitle();
-  }
-  loadedAmount_ = amount_->text();
-  if (runSplitEditor(*result.key)) {
-    changed_ = true;
-    savedForSplit_ = false;
-    accept();
-  }
+  SplitEditor editor(context_, this, start.parentAmount, start.lines);
+  if (editor.exec() != QDialog::Accepted) return;
+  form.splitLines = editor.lines();
+  form.removedSplitLines = editor.removed();
+  if (enter(form)) accept();
 }
 
 void TransactionDialog::reject() {
-  // An add form whose row was saved only to be split leaves nothing behind.
-  if (savedForSplit_ && form_.key) {
-    ledger::DeleteTransaction(context_.data, *form_.key);
-    form_.key.reset();
-    savedForSplit_ = false;
+  if (!created_.empty()) {
+    const store::Status taken = ledger::TakeBackCreations(context_.data, created_);
+    created_ = {};
+    if (!taken) ShowStatus(context_.prompter, taken);
   }
   QDialog::reject();
 }

@@ -5,7 +5,7 @@
 #pragma once
 
 #include <QComboBox>
-#include <QDateEdit>
+#include "gui/date_field.h"
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "gui/qt_prompter.h"
+#include "ledger/creations.h"
 #include "ledger/entry.h"
 
 namespace tallyvane::gui {
@@ -34,8 +35,12 @@ class TransactionDialog final : public QDialog {
 
   // OK: saves, or shows the refusal and stays open.
   bool save();
-  // "Split Transaction": saves when needed and opens the split editor.
+  // "Split Transaction": opens the split editor on the form as it stands;
+  // its OK saves the form and the lines together.
   void split();
+  // Cancel: nothing the user did not confirm stays, so the categories,
+  // subcategories and payees typed into the form are taken back.
+
   void reject() override;
 
   // The field-leaving rules, as focus changes run them.
@@ -59,8 +64,8 @@ class TransactionDialog final : public QDialog {
   void accountChosen();
   void updateTitle();
   void updateTypeFields();
-  // Runs the split editor for the saved row; true when it saved.
-  bool runSplitEditor(ledger::TransactionKey key);
+  // Saves the form through the entry operation; false after its refusal.
+  bool enter(const ledger::EntryForm& form);
 
   GuiContext& context_;
   FieldBindings bindings_;
@@ -68,14 +73,13 @@ class TransactionDialog final : public QDialog {
   bool opened_ = true;
   bool changed_ = false;
   bool splitParent_ = false;
-  bool savedForSplit_ = false;  // an add form whose row was saved to be split
-  QString loadedAmount_;
+  ledger::FormCreations created_;
   QString handledPayee_;
   std::vector<QObject*> watchers_;
 
   QComboBox* account_;
   QComboBox* type_;
-  QDateEdit* date_;
+  DateField* date_;
   QLineEdit* number_;
   QLabel* payeeLabel_;
   QComboBox* payee_;

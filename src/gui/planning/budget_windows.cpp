@@ -197,7 +197,8 @@ BudgetPlanWidget::BudgetPlanWidget(GuiContext& context, planning::BudgetPlanPage
   };
   QPushButton* add = button("addCategory", tr("&Add..."), tr("Add a new category to budget"));
   QPushButton* edit = button("editCategory", tr("&Edit..."), tr("Change the selected category"));
-  QPushButton* remove = button("clearAmount", tr("&Delete"), tr("Set the selected amounts to zero"));
+  // No mnemonic: a key pressed for the check box below must not reach it.
+  QPushButton* remove = button("clearAmount", tr("Delete"), tr("Set the selected amounts to zero"));
   connect(add, &QPushButton::clicked, this, &BudgetPlanWidget::addCategory);
   connect(edit, &QPushButton::clicked, this, &BudgetPlanWidget::editCategory);
   connect(remove, &QPushButton::clicked, this, &BudgetPlanWidget::clearSelected);
@@ -217,7 +218,7 @@ BudgetPlanWidget::BudgetPlanWidget(GuiContext& context, planning::BudgetPlanPage
   layout->addWidget(view_, 1);
   layout->addLayout(buttons);
   if (expense) {
-    warn_ = new QCheckBox(tr("Display a warning for each transaction that exceeds the budget"), this);
+    warn_ = new QCheckBox(tr("&Display a warning for each transaction that exceeds the budget"), this);
     warn_->setObjectName(QStringLiteral("warn"));
     warn_->setChecked(page.warn());
     connect(warn_, &QCheckBox::toggled, this, [this](bool on) { page_.setWarn(on); });
@@ -256,7 +257,7 @@ void BudgetPlanWidget::clearSelected() {
   for (const QModelIndex& index : view_->selectionModel()->selectedRows()) {
     keys.push_back(page_.entries()[static_cast<std::size_t>(index.row())].category);
   }
-  page_.clear(keys);
+  if (!page_.clearAsked(keys, context_.data.regional(), context_.prompter)) return;
   reload();
 }
 

@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QBrush>
 #include <QComboBox>
-#include <QDateEdit>
+#include "gui/date_field.h"
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHeaderView>
@@ -385,7 +385,7 @@ InvestmentDialog::InvestmentDialog(GuiContext& context, QWidget* parent, plannin
     : QDialog(parent), context_(context), bindings_(context.prompter, this), form_(std::move(form)) {
   setObjectName(QStringLiteral("investmentForm"));
   setWindowTitle(Q(planning::InvestmentFormTitle(context.data, form_)));
-  date_ = new QDateEdit(DateOf(form_.date), this);
+  date_ = new DateField(DateOf(form_.date), this);
   date_->setObjectName(QStringLiteral("date"));
   date_->setCalendarPopup(true);
   date_->setDisplayFormat(DateFormat(context.data.regional()));
@@ -447,6 +447,7 @@ InvestmentDialog::InvestmentDialog(GuiContext& context, QWidget* parent, plannin
 }
 
 bool InvestmentDialog::save() {
+  if (!CommitDateFields(this)) return false;
   planning::InvestmentForm form = form_;
   form.date = DateString(date_->date());
   form.action = static_cast<planning::InvestmentAction>(std::clamp(action_->currentIndex(), 0, kActionCount - 1));

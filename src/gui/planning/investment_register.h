@@ -12,10 +12,10 @@
 
 #include "gui/qt_prompter.h"
 #include "planning/investments.h"
+#include "gui/date_field.h"
 
 class QAction;
 class QComboBox;
-class QDateEdit;
 class QLineEdit;
 class QTableView;
 
@@ -106,7 +106,7 @@ class InvestmentDialog final : public QDialog {
   planning::InvestmentForm form_;
   std::optional<planning::InvestmentKey> saved_;
 
-  QDateEdit* date_;
+  DateField* date_;
   QComboBox* action_;
   QComboBox* security_;
   QLineEdit* note_;

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCheckBox>
-#include <QDateEdit>
+#include "gui/date_field.h"
 #include <QLineEdit>
 #include <QScreen>
 #include <QTableView>
@@ -114,8 +114,8 @@ void Investments(MainWindow& window, GuiContext& context, const QString& path) {
   HideBalloon();  // the new securities' notes
   window.refill();
   window.selectAccount(account);
-  window.findChild<QDateEdit*>(QStringLiteral("fromDate"))->setDate(QDate::currentDate().addYears(-1));
-  window.findChild<QDateEdit*>(QStringLiteral("toDate"))->setDate(QDate::currentDate());
+  window.findChild<DateField*>(QStringLiteral("fromDate"))->setDate(QDate::currentDate().addYears(-1));
+  window.findChild<DateField*>(QStringLiteral("toDate"))->setDate(QDate::currentDate());
   SaveSoon(path, nullptr);
 }
 

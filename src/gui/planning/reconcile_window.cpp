@@ -3,7 +3,7 @@
 #include <QBrush>
 #include <QCheckBox>
 #include <QColor>
-#include <QDateEdit>
+#include "gui/date_field.h"
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -187,7 +187,7 @@ StatementDialog::StatementDialog(GuiContext& context, QWidget* parent, const pla
   setObjectName(QStringLiteral("statementForm"));
   setWindowTitle(Q(form.title));
   auto makeDate = [this](const char* name, const std::string& text) {
-    auto* edit = new QDateEdit(DateOf(text), this);
+    auto* edit = new DateField(DateOf(text), this);
     edit->setObjectName(QLatin1String(name));
     edit->setCalendarPopup(true);
     edit->setDisplayFormat(DateFormat(context_.data.regional()));
@@ -218,6 +218,7 @@ StatementDialog::StatementDialog(GuiContext& context, QWidget* parent, const pla
 }
 
 void StatementDialog::confirm() {
+  if (!CommitDateFields(this)) return;
   planning::StatementForm form = form_;
   form.openingDate = DateString(opening_->date());
   form.statementDate = DateString(statement_->date());

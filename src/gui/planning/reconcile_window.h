@@ -10,9 +10,9 @@
 
 #include "gui/qt_prompter.h"
 #include "planning/reconciliation.h"
+#include "gui/date_field.h"
 
 class QCheckBox;
-class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QTableView;
@@ -66,8 +66,8 @@ class StatementDialog final : public QDialog {
   GuiContext& context_;
   FieldBindings bindings_;
   planning::StatementForm form_;
-  QDateEdit* opening_;
-  QDateEdit* statement_;
+  DateField* opening_;
+  DateField* statement_;
   QLineEdit* closing_;
 };
 

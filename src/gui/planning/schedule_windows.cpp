@@ -4,7 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
+#include "gui/date_field.h"
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -366,7 +366,7 @@ void ScheduleListWindow::toggleView() {
 RecurrenceBox::RecurrenceBox(const store::RegionalSettings& regional, QWidget* parent) : QWidget(parent) {
   const QString dateFormat = DateFormat(regional);
   auto makeDate = [this, &dateFormat](const char* name) {
-    auto* edit = new QDateEdit(this);
+    auto* edit = new DateField(this);
     edit->setObjectName(QLatin1String(name));
     edit->setCalendarPopup(true);
     edit->setDisplayFormat(dateFormat);
@@ -651,6 +651,7 @@ void ScheduleDialog::gather() {
 }
 
 bool ScheduleDialog::save() {
+  if (!CommitDateFields(this)) return false;
   gather();
   planning::ScheduleKey saved = 0;
   const store::Status status = planning::SaveSchedule(context_.data, form_, &saved);

@@ -12,10 +12,10 @@
 #include "gui/qt_prompter.h"
 #include "planning/schedules.h"
 #include "store/regional.h"
+#include "gui/date_field.h"
 
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -100,8 +100,8 @@ class RecurrenceBox final : public QWidget {
   void bind(FieldBindings& bindings);
 
  private:
-  QDateEdit* next_;
-  QDateEdit* end_;
+  DateField* next_;
+  DateField* end_;
   QCheckBox* noEnd_;
   QRadioButton* everyMode_;
   QRadioButton* dayMode_;

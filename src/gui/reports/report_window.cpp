@@ -5,7 +5,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
+#include "gui/date_field.h"
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -676,11 +676,11 @@ PeriodWindow::PeriodWindow(GuiContext& context, reports::PeriodMemory& memory, c
   choice_ = new QComboBox(this);
   choice_->setObjectName(QStringLiteral("period"));
   for (std::string_view text : reports::kPeriodChoiceTexts) choice_->addItem(Q(text));
-  start_ = new QDateEdit(this);
+  start_ = new DateField(this);
   start_->setObjectName(QStringLiteral("start"));
-  end_ = new QDateEdit(this);
+  end_ = new DateField(this);
   end_->setObjectName(QStringLiteral("end"));
-  for (QDateEdit* edit : {start_, end_}) {
+  for (DateField* edit : {start_, end_}) {
     edit->setCalendarPopup(true);
     edit->setDisplayFormat(DateFormat(context.data.regional()));
   }
@@ -725,12 +725,12 @@ PeriodWindow::PeriodWindow(GuiContext& context, reports::PeriodMemory& memory, c
     dialog_.choose(static_cast<reports::PeriodChoice>(index));
     showDates();
   });
-  connect(start_, &QDateEdit::dateChanged, this, [this](const QDate& date) {
+  connect(start_, &DateField::dateChanged, this, [this](const QDate& date) {
     if (filling_) return;
     dialog_.setStartDate(FromDate(date));
     showDates();
   });
-  connect(end_, &QDateEdit::dateChanged, this, [this](const QDate& date) {
+  connect(end_, &DateField::dateChanged, this, [this](const QDate& date) {
     if (filling_) return;
     dialog_.setEndDate(FromDate(date));
     showDates();
@@ -751,6 +751,7 @@ ledger::AccountKey PeriodWindow::account() const {
 }
 
 void PeriodWindow::accept() {
+  if (!CommitDateFields(this)) return;
   if (expand_ != nullptr) dialog_.setExpandByAccounts(expand_->isChecked());
   if (transfers_ != nullptr) dialog_.setIncludeTransfers(transfers_->isChecked());
   const reports::PeriodDialog::Answer answer = dialog_.accept();

@@ -18,9 +18,9 @@
 #include "reports/journal.h"
 #include "reports/period.h"
 #include "reports/report.h"
+#include "gui/date_field.h"
 
 class QComboBox;
-class QDateEdit;
 class QCheckBox;
 class QLabel;
 class QPrinter;
@@ -157,8 +157,8 @@ class PeriodWindow final : public QDialog {
   reports::PeriodDialog dialog_;
   reports::ReportPeriod period_;
   QComboBox* choice_ = nullptr;
-  QDateEdit* start_ = nullptr;
-  QDateEdit* end_ = nullptr;
+  DateField* start_ = nullptr;
+  DateField* end_ = nullptr;
   QCheckBox* expand_ = nullptr;
   QCheckBox* transfers_ = nullptr;
   QComboBox* account_ = nullptr;
