@@ -42,6 +42,15 @@ CREATE TABLE Variables (ID TEXT PRIMARY KEY, Value TEXT);
 
 CREATE TABLE RecordKeys (ListName VARCHAR(255) PRIMARY KEY, NextKey VARCHAR(255));
 
+-- Names are looked up exactly on every write that names a payee, category,
+-- account, security or budget. The program adds the same indexes to files
+-- made before them when it opens them.
+CREATE INDEX TvPayeesByName ON PayAccounts (PayName, Deleted);
+CREATE INDEX TvCategoriesByName ON Categories (PayCategory, Parent, Deleted);
+CREATE INDEX TvAccountsByName ON Accounts (AcctName, Deleted);
+CREATE INDEX TvSecuritiesByName ON Securities (SecurityName, Deleted);
+CREATE INDEX TvBudgetsByName ON Budgets (BudgetName, Deleted);
+
 INSERT INTO Misc (ID, Init) VALUES ('Options', '0');
 
 -- Account type 4 is the investment account; the rest may be ordered freely.
