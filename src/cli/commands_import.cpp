@@ -142,20 +142,23 @@ int RunImportReview(Session& session, import::ImportReview& review, const Review
   if (!session.json) session.out << "Import\tDate\tPayee\tCategory\tPayment\tDeposit\n";
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const import::ReviewRow& r = rows[i];
+    if (!session.json) {
+      // The table is written as it goes; only --json needs the rows as values.
+      session.out << (r.ticked ? "[x] " : "[ ] ") << i + 1 << '\t' << r.date << '\t' << r.payee << '\t' << r.category
+                  << '\t' << r.payment << '\t' << r.deposit << '\n';
+      continue;
+    }
     Json item = Json::object();
     item.set("n", static_cast<long long>(i + 1)).set("date", r.date).set("payee", r.payee).set("category", r.category);
     SetOptionalMoney(item, "payment", r.payment.empty() ? std::nullopt : std::optional(store::ParseMoney(regional, r.payment)), regional);
     SetOptionalMoney(item, "deposit", r.deposit.empty() ? std::nullopt : std::optional(store::ParseMoney(regional, r.deposit)), regional);
     item.set("ticked", r.ticked);
     list.push(std::move(item));
-    if (!session.json) {
-      session.out << (r.ticked ? "[x] " : "[ ] ") << i + 1 << '\t' << r.date << '\t' << r.payee << '\t' << r.category
-                  << '\t' << r.payment << '\t' << r.deposit << '\n';
-    }
   }
   doc.set("rows", std::move(list));
   Json existing = Json::array();
   for (const import::ExistingRow& e : review.existing()) {
+    if (!session.json) break;
     Json item = Json::object();
     item.set("id", e.id).set("date", e.date).set("payee", e.payee).set("note", e.note);
     // The payment column holds zero and negative rows, as the review shows them.
