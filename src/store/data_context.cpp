@@ -18,14 +18,18 @@ constexpr std::array<std::string_view, 6> kAccountProtectedColumns = {
     "AcctDescription", "AcctNotes", "FinancialInstitution", "RoutingNumber", "AcctNumber", "AcctUserID"};
 constexpr std::array<std::string_view, 4> kInstitutionProtectedColumns = {"FIName", "FIId", "FIOrg", "FIUrl"};
 
-// The by-name indexes, in the order of the data file's name columns. The
-// comparisons they serve are exact (BINARY), as the lookups are.
+// The by-name indexes. Each holds the name alone: rows of one name then sit
+// in the index in key order, so a lookup that takes the first row of a name
+// ("at any level", or live or not) finds the row the table order gives, as
+// without the index. The comparisons they serve are exact (BINARY), as the
+// lookups are; the few rows of one name are then checked for Deleted and
+// Parent.
 constexpr std::array<std::string_view, 5> kNameIndexes = {
-    "CREATE INDEX IF NOT EXISTS TvPayeesByName ON PayAccounts (PayName, Deleted)",
-    "CREATE INDEX IF NOT EXISTS TvCategoriesByName ON Categories (PayCategory, Parent, Deleted)",
-    "CREATE INDEX IF NOT EXISTS TvAccountsByName ON Accounts (AcctName, Deleted)",
-    "CREATE INDEX IF NOT EXISTS TvSecuritiesByName ON Securities (SecurityName, Deleted)",
-    "CREATE INDEX IF NOT EXISTS TvBudgetsByName ON Budgets (BudgetName, Deleted)",
+    "CREATE INDEX IF NOT EXISTS TvPayeesByName ON PayAccounts (PayName)",
+    "CREATE INDEX IF NOT EXISTS TvCategoriesByName ON Categories (PayCategory)",
+    "CREATE INDEX IF NOT EXISTS TvAccountsByName ON Accounts (AcctName)",
+    "CREATE INDEX IF NOT EXISTS TvSecuritiesByName ON Securities (SecurityName)",
+    "CREATE INDEX IF NOT EXISTS TvBudgetsByName ON Budgets (BudgetName)",
 };
 
 // Every ledger query filters Deleted = 0, so it stands in the index before the
