@@ -42,6 +42,16 @@ CREATE TABLE Variables (ID TEXT PRIMARY KEY, Value TEXT);
 
 CREATE TABLE RecordKeys (ListName VARCHAR(255) PRIMARY KEY, NextKey VARCHAR(255));
 
+-- Names are looked up exactly on every write that names a payee, category,
+-- account, security or budget. The program adds the same indexes to files
+-- made before them when it opens them. The name alone, so rows of one name
+-- are read in key order, as the table gives them.
+CREATE INDEX TvPayeesByName ON PayAccounts (PayName);
+CREATE INDEX TvCategoriesByName ON Categories (PayCategory);
+CREATE INDEX TvAccountsByName ON Accounts (AcctName);
+CREATE INDEX TvSecuritiesByName ON Securities (SecurityName);
+CREATE INDEX TvBudgetsByName ON Budgets (BudgetName);
+
 INSERT INTO Misc (ID, Init) VALUES ('Options', '0');
 
 -- Account type 4 is the investment account; the rest may be ordered freely.

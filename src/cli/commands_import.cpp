@@ -1,5 +1,6 @@
 // import ofx, import csv.
 #include <algorithm>
+#include <optional>
 #include <ostream>
 
 #include "cli/common.h"
@@ -25,13 +26,17 @@ int ImportOfx(Session& session, Args& args) {
   const auto account = ResolveAccount(session, rest[0]);
   if (!account) return kExitUsage;
   if (!import::TakesStatements(session.data, *account)) return session.usage("statements import into bank accounts");
-  const import::StatementText file = import::readStatementFile(rest[1]);
-  if (!file.ok) {
-    session.err << file.message << '\n';
-    return kExitFile;
+  std::optional<import::ImportReview> review;
+  {
+    // The file's text is let go once the review has read its rows.
+    const import::StatementText file = import::readStatementFile(rest[1]);
+    if (!file.ok) {
+      session.err << file.message << '\n';
+      return kExitFile;
+    }
+    review.emplace(import::ImportReview::Open(session.data, *account, file.text, session.prompter));
   }
-  import::ImportReview review = import::ImportReview::Open(session.data, *account, file.text, session.prompter);
-  return RunImportReview(session, review, edits);
+  return RunImportReview(session, *review, edits);
 }
 
 int ImportCsv(Session& session, Args& args) {
@@ -69,16 +74,16 @@ int ImportCsv(Session& session, Args& args) {
     }
     mapping.columns[static_cast<std::size_t>(fieldIndex - names.begin())] = columnIndex;
   }
-  // Without the two fields the import needs, say what can be mapped: the
-  // account's field names and the columns the file's first line names.
-  if (!mapping.columns[0] || !mapping.columns[1]) {
-    session.err << "tallyvane-cli: import csv needs --map " << names[0] << "=COLUMN and --map " << names[1]
-                << "=COLUMN\n\nFields of this account:";
+  // Without the two fields the import needs, the import's own check refuses
+  // it; then say what can be mapped: the account's field names and the
+  // columns the file's first line names.
+  if (const Status checked = import::CheckCsvMapping(session.data, *account, mapping); !checked) {
+    session.err << checked.title << ": " << checked.message << "\n\nFields of this account:";
     for (std::size_t n = 0; n < names.size(); ++n) session.err << (n ? ", " : " ") << names[n];
     session.err << "\nColumns of " << rest[1] << " (by number or first-line text):\n";
     for (std::size_t n = 0; n < columns->size(); ++n) session.err << "  " << n + 1 << "  " << (*columns)[n] << '\n';
     session.err << "\nExample: import csv ACCOUNT FILE --map \"" << names[0] << "=1\" --map \"" << names[1] << "=2\"\n";
-    return kExitUsage;
+    return kExitRefused;
   }
   if (skip) {
     const auto n = ParseKey(*skip);
@@ -137,20 +142,23 @@ int RunImportReview(Session& session, import::ImportReview& review, const Review
   if (!session.json) session.out << "Import\tDate\tPayee\tCategory\tPayment\tDeposit\n";
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const import::ReviewRow& r = rows[i];
+    if (!session.json) {
+      // The table is written as it goes; only --json needs the rows as values.
+      session.out << (r.ticked ? "[x] " : "[ ] ") << i + 1 << '\t' << r.date << '\t' << r.payee << '\t' << r.category
+                  << '\t' << r.payment << '\t' << r.deposit << '\n';
+      continue;
+    }
     Json item = Json::object();
     item.set("n", static_cast<long long>(i + 1)).set("date", r.date).set("payee", r.payee).set("category", r.category);
     SetOptionalMoney(item, "payment", r.payment.empty() ? std::nullopt : std::optional(store::ParseMoney(regional, r.payment)), regional);
     SetOptionalMoney(item, "deposit", r.deposit.empty() ? std::nullopt : std::optional(store::ParseMoney(regional, r.deposit)), regional);
     item.set("ticked", r.ticked);
     list.push(std::move(item));
-    if (!session.json) {
-      session.out << (r.ticked ? "[x] " : "[ ] ") << i + 1 << '\t' << r.date << '\t' << r.payee << '\t' << r.category
-                  << '\t' << r.payment << '\t' << r.deposit << '\n';
-    }
   }
   doc.set("rows", std::move(list));
   Json existing = Json::array();
   for (const import::ExistingRow& e : review.existing()) {
+    if (!session.json) break;
     Json item = Json::object();
     item.set("id", e.id).set("date", e.date).set("payee", e.payee).set("note", e.note);
     // The payment column holds zero and negative rows, as the review shows them.
@@ -167,7 +175,10 @@ int RunImportReview(Session& session, import::ImportReview& review, const Review
     session.out << "Balance after import: " << store::FormatMoney(regional, review.balanceAfterImport()) << '\n';
   }
   if (edits.dryRun || rows.empty()) return kExitDone;
-  if (!review.anyTicked()) return kExitDone;
+  if (!review.anyTicked()) {
+    session.err << review.nothingToImport() << '\n';
+    return kExitDone;
+  }
   store::NullProgress progress;
   const Status committed = review.commit(progress, session.prompter);
   if (!committed) return committed.fileError ? session.refuse(committed) : session.refuseQuietly(committed);

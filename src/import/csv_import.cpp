@@ -1,6 +1,7 @@
 #include "import/csv_import.h"
 
 #include <array>
+#include <cstdio>
 #include <unordered_map>
 
 #include "import/csv_reader.h"
@@ -33,17 +34,93 @@ std::optional<planning::InvestmentAction> CsvInvestmentType(std::string_view tex
   return std::nullopt;
 }
 
-// A stored date as it stands, else the regional display form read with the
-// short-date order; empty when neither reads.
-std::string CsvDate(store::DataContext& data, const std::string& text) {
-  if (ledger::IsStorableDate(text)) return text;
-  // "2026-1-3" is a stored-style date too, written back in the stored form.
-  if (!text.empty() && store::IsValidDateText(text) && text.find('-') != std::string::npos) {
-    return store::DateText(store::DateTextToTime(text, "12:00:00"));
+// The date of a CSV line in the stored form, or empty when it names no day
+// the data file holds. Three numbers with one separator: year-month-day when
+// the first has four digits (the stored form, "2026-1-3" too, and bank
+// exports' "2012/3/22" whatever the locale), else in the short-date order. Years of two digits below 70 are 20xx, others 19xx. The
+// parts must name a real day of 1970 to 2038 as written: a month 13 or a
+// year 2012 read as a month names no day, and is never rolled over into
+// one. A time of day after a blank is ignored.
+std::string CsvDate(store::DateOrder order, std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  if (const auto blank = text.find_first_of(" \t"); blank != std::string_view::npos) text = text.substr(0, blank);
+  std::string_view parts[3];
+  std::size_t count = 0;
+  char separator = 0;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    const bool end = i == text.size();
+    const char c = end ? 0 : text[i];
+    if (!end && c >= '0' && c <= '9') continue;
+    if (!end && c != '/' && c != '-' && c != '.' && c != '\\') return {};
+    if (!end && separator != 0 && c != separator) return {};
+    if (!end) separator = c;
+    if (i == start || count == 3) return {};
+    parts[count++] = text.substr(start, i - start);
+    start = i + 1;
   }
-  const std::time_t t = store::ParseTypedDate(text, data.systemDateOrder());
-  if (t == 0) return {};
-  return store::DateText(t);
+  if (count != 3) return {};
+  auto number = [](std::string_view digits) {
+    int value = 0;
+    for (char c : digits) value = value * 10 + (c - '0');
+    return value;
+  };
+  std::string_view year = parts[2];
+  std::string_view month = parts[0];
+  std::string_view day = parts[1];
+  if (parts[0].size() == 4 || order == store::DateOrder::YearMonthDay) {
+    year = parts[0];
+    month = parts[1];
+    day = parts[2];
+  } else if (order == store::DateOrder::DayMonthYear) {
+    day = parts[0];
+    month = parts[1];
+  }
+  if (month.size() > 2 || day.size() > 2 || (year.size() != 2 && year.size() != 4)) return {};
+  int y = number(year);
+  if (year.size() == 2) y += y < 70 ? 2000 : 1900;
+  const int m = number(month);
+  const int d = number(day);
+  if (y < 1970 || y > 2038 || m < 1 || m > 12 || d < 1 || d > store::DaysInMonth(m, y)) return {};
+  char buffer[48];  // room for any three ints, so nothing is ever cut
+  std::snprintf(buffer, sizeof buffer, "%.4d-%.2d-%.2d", y, m, d);
+  return buffer;
+}
+
+// "Lines not imported: 3, 5, 9", the first twenty of them.
+std::string LinesNotImported(const std::vector<std::size_t>& lines) {
+  constexpr std::size_t kShown = 20;
+  std::string text = lines.size() == 1 ? "Line not imported: " : "Lines not imported: ";
+  for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) {
+    if (i > 0) text += ", ";
+    text += std::to_string(lines[i]);
+  }
+  if (lines.size() > kShown) text += " and " + std::to_string(lines.size() - kShown) + " more";
+  return text + ".";
+}
+
+// The closing message of an import: what was written, and when nothing was,
+// why. Shown through the prompter and returned.
+Status CloseImport(store::Prompter& prompter, std::size_t imported, const std::vector<std::size_t>& skipped,
+                   std::string_view skippedReason, std::size_t linesToSkip) {
+  Status status;
+  if (imported > 0 && skipped.empty()) {
+    prompter.message("Import Succeeded", "CSV file was imported successfully.", store::Icon::Information);
+    return Status::Ok();
+  }
+  if (imported > 0) {
+    status = Status::Fail(std::string(skippedReason) + "\n\n" + LinesNotImported(skipped), "Import Finished With Errors");
+  } else if (!skipped.empty()) {
+    status = Status::Fail("Nothing was imported: no line of the file could be read as a transaction.\n\n" +
+                              LinesNotImported(skipped),
+                          std::string(kNothingImportedTitle));
+  } else {
+    status = Status::Fail(store::FormatSql("Nothing was imported: the file holds no lines after the %d %s to skip.",
+                                           {static_cast<long long>(linesToSkip), linesToSkip == 1 ? "line" : "lines"}),
+                          std::string(kNothingImportedTitle));
+  }
+  prompter.message(status.title, status.message, store::Icon::Warning);
+  return status;
 }
 
 // "Parent | Child" is found, or created as the two levels it names; a plain
@@ -85,7 +162,7 @@ CsvImportResult Cancelled() { return {Status::Declined(), 0, 0}; }
 
 CsvImportResult ImportTransactions(store::DataContext& data, ledger::AccountKey account, CsvReader& reader,
                                    std::size_t columnCount, const std::vector<std::optional<std::size_t>>& fieldOf,
-                                   store::Prompter& prompter, store::Progress& progress) {
+                                   std::size_t linesToSkip, store::Prompter& prompter, store::Progress& progress) {
   CsvImportResult result;
   const store::RegionalSettings& regional = data.regional();
   const bool asset = ledger::IsAssetAccount(data, account);
@@ -93,6 +170,8 @@ CsvImportResult ImportTransactions(store::DataContext& data, ledger::AccountKey 
   std::unordered_map<std::string, ledger::CategoryKey> categories;
   std::unordered_map<std::string, ledger::PayeeKey> payees;
   std::vector<std::string> fields;
+  std::vector<std::size_t> skippedLines;
+  auto failed = [&] { return CsvImportResult{Status::FileError(store::WriteFailureMessage(data.db().lastError())), 0, 0}; };
   store::WriteGuard guard(data.db());
   for (std::size_t line = 0; reader.nextLine(fields); ++line) {
     // Leaving without the commit rolls everything back.
@@ -108,13 +187,13 @@ CsvImportResult ImportTransactions(store::DataContext& data, ledger::AccountKey 
       const std::string& text = fields[column];
       switch (*fieldOf[column]) {
         case 0: amount = store::ParseMoney(regional, text); break;
-        case 1: date = CsvDate(data, text); break;
+        case 1: date = CsvDate(data.systemDateOrder(), text); break;
         case 2: payee = store::CutChars(text); break;
         case 3: note = store::CutChars(text); break;
         case 4:
           if (!text.empty()) {
             category = CategoryForName(data, text, categories);
-            if (!category) return {Status::FileError(store::WriteFailureMessage(data.db().lastError())), 0, 0};
+            if (!category) return failed();
           }
           break;
         case 5: number = store::CutChars(text); break;
@@ -123,6 +202,7 @@ CsvImportResult ImportTransactions(store::DataContext& data, ledger::AccountKey 
     }
     if (!ledger::IsStorableDate(date)) {
       ++result.skipped;
+      skippedLines.push_back(reader.lineNumber());
       continue;
     }
     ledger::TransactionFields row;
@@ -139,9 +219,14 @@ CsvImportResult ImportTransactions(store::DataContext& data, ledger::AccountKey 
     // The payee is linked as SetTransactionPayeeByName would, once per name;
     // an empty name links no payee rather than one named "".
     auto linked = payees.find(payee);
-    if (linked == payees.end()) linked = payees.emplace(payee, ledger::PayeeFromTypedName(data, payee).value_or(0)).first;
+    if (linked == payees.end()) {
+      const auto key = ledger::PayeeFromTypedName(data, payee);
+      if (!key && !ledger::TrimSpaces(payee).empty()) return failed();
+      linked = payees.emplace(payee, key.value_or(0)).first;
+    }
     row.payee = linked->second;
-    if (!ledger::AddTransaction(data, row)) break;
+    // A line that cannot be written takes the whole import back with it.
+    if (!ledger::AddTransaction(data, row)) return failed();
     ++result.imported;
   }
   const std::string first = ledger::FirstTransactionDate(data, account);
@@ -152,13 +237,9 @@ CsvImportResult ImportTransactions(store::DataContext& data, ledger::AccountKey 
     result.imported = 0;
     return result;
   }
-  if (result.skipped > 0) {
-    result.status = Status::Fail("Some transactions were not imported correctly as a result of improper date formatting.",
-                                 "Import Finished With Errors");
-    prompter.message(result.status.title, result.status.message, store::Icon::Warning);
-  } else {
-    prompter.message("Import Succeeded", "CSV file was imported successfully.", store::Icon::Information);
-  }
+  result.status = CloseImport(prompter, result.imported, skippedLines,
+                              "Some transactions were not imported correctly as a result of improper date formatting.",
+                              linesToSkip);
   return result;
 }
 
@@ -189,6 +270,7 @@ CsvImportResult ImportInvestments(store::DataContext& data, ledger::AccountKey a
     result.status = reopened;
     return result;
   }
+  std::vector<std::size_t> skippedLines;
   store::WriteGuard guard(data.db());
   for (std::size_t line = 0; reader.nextLine(fields); ++line) {
     if (Stopped(progress, reader, line)) return Cancelled();
@@ -205,7 +287,7 @@ CsvImportResult ImportInvestments(store::DataContext& data, ledger::AccountKey a
       const std::string& text = fields[column];
       switch (*fieldOf[column]) {
         case 0: total = store::ParseMoney(regional, text); break;
-        case 1: row.date = CsvDate(data, text); break;
+        case 1: row.date = CsvDate(data.systemDateOrder(), text); break;
         case 2: row.action = CsvInvestmentType(text).value_or(planning::InvestmentAction::Buy); break;
         case 3:
           security = store::CutChars(text);
@@ -219,8 +301,11 @@ CsvImportResult ImportInvestments(store::DataContext& data, ledger::AccountKey a
       }
     }
     const auto amounts = planning::ApplyInvestmentSigns(row.action, {shares, price, commission, total});
-    if (!amounts || amounts->shares > planning::kShareCountLimit || amounts->shares < -planning::kShareCountLimit) {
+    // A line without a day the file can hold would show in no period.
+    if (!amounts || amounts->shares > planning::kShareCountLimit || amounts->shares < -planning::kShareCountLimit ||
+        !ledger::IsStorableDate(row.date)) {
       ++result.skipped;
+      skippedLines.push_back(reader.lineNumber());
       continue;
     }
     row.shares = amounts->shares;
@@ -228,8 +313,9 @@ CsvImportResult ImportInvestments(store::DataContext& data, ledger::AccountKey a
     row.commission = amounts->commission;
     row.total = amounts->total;
     const auto key = planning::AddInvestment(data, row);
-    if (!key) break;
-    planning::SetInvestmentSecurityByName(data, *key, security);
+    if (!key || !planning::SetInvestmentSecurityByName(data, *key, security)) {
+      return {Status::FileError(store::WriteFailureMessage(data.db().lastError())), 0, 0};
+    }
     ++result.imported;
   }
   if (Status committed = guard.commit(); !committed) {
@@ -237,7 +323,10 @@ CsvImportResult ImportInvestments(store::DataContext& data, ledger::AccountKey a
     result.imported = 0;
     return result;
   }
-  prompter.message("Import Succeeded", "CSV file was imported successfully.", store::Icon::Information);
+  result.status = CloseImport(prompter, result.imported, skippedLines,
+                              "Some transactions were not imported: their date, number of shares or amounts could "
+                              "not be read.",
+                              skip);
   return result;
 }
 
@@ -259,19 +348,25 @@ std::optional<std::vector<std::string>> CsvColumns(const std::filesystem::path& 
   return columns;
 }
 
+Status CheckCsvMapping(store::DataContext& data, ledger::AccountKey account, const CsvMapping& mapping) {
+  auto assigned = [&](std::size_t field) { return field < mapping.columns.size() && mapping.columns[field].has_value(); };
+  if (assigned(0) && assigned(1)) return Status::Ok();
+  return Status::Fail(ledger::IsInvestmentAccount(data, account)
+                          ? "Cost and Investment Date fields must have fields from the CSV file assigned in order to "
+                            "import."
+                          : "The Amount and Transaction Date fields must have fields from the CSV file assigned in "
+                            "order to import.",
+                      "Error importing");
+}
+
 CsvImportResult ImportCsvFile(store::DataContext& data, ledger::AccountKey account, const std::filesystem::path& path,
                               const CsvMapping& mapping, store::Prompter& prompter, store::Progress* progressPort) {
   store::NullProgress unwatched;
   store::Progress& progress = progressPort != nullptr ? *progressPort : unwatched;
   CsvImportResult result;
   const bool investment = ledger::IsInvestmentAccount(data, account);
-  auto assigned = [&](std::size_t field) { return field < mapping.columns.size() && mapping.columns[field].has_value(); };
-  if (!assigned(0) || !assigned(1)) {
-    result.status = Status::Fail(investment ? "Cost and Investment Date fields must have fields from the CSV file "
-                                              "assigned in order to import."
-                                            : "The Amount and Transaction Date fields must have fields from the CSV "
-                                              "file assigned in order to import.",
-                                 "Error importing");
+  if (Status checked = CheckCsvMapping(data, account, mapping); !checked) {
+    result.status = checked;
     prompter.message(result.status.title, result.status.message, store::Icon::Error);
     return result;
   }
@@ -306,7 +401,7 @@ CsvImportResult ImportCsvFile(store::DataContext& data, ledger::AccountKey accou
   std::vector<std::string> skipped;
   for (std::size_t i = 0; i < mapping.linesToSkip && reader.nextLine(skipped); ++i) {
   }
-  return ImportTransactions(data, account, reader, columnCount, fieldOf, prompter, progress);
+  return ImportTransactions(data, account, reader, columnCount, fieldOf, mapping.linesToSkip, prompter, progress);
 }
 
 }  // namespace tallyvane::import

@@ -33,10 +33,18 @@ struct CsvMapping {
 };
 
 struct CsvImportResult {
-  store::Status status;  // the closing message (ok: "Import Succeeded")
+  store::Status status;  // the closing message (ok: "Import Succeeded"); says why nothing was imported
   std::size_t imported = 0;
   std::size_t skipped = 0;
 };
+
+// The title of the closing message when no line was written.
+inline constexpr std::string_view kNothingImportedTitle = "Nothing Imported";
+
+// The check before an import: the amount and date fields (fields 0 and 1)
+// need a column. The "Error importing" message when they lack one.
+[[nodiscard]] store::Status CheckCsvMapping(store::DataContext& data, ledger::AccountKey account,
+                                            const CsvMapping& mapping);
 
 // The first non-empty line's values: the file's columns.
 [[nodiscard]] std::optional<std::vector<std::string>> CsvColumns(const std::filesystem::path& path,

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <thread>
 
+#include "markup/encoding.h"
 #include "store/text.h"
 
 namespace tallyvane::import {
@@ -16,8 +17,8 @@ constexpr std::string_view kOpenMessage =
     "The file you have selected could not be opened for reading. Please close any other applications that may be "
     "using it.";
 
-// CSV files are read whole; anything this large is not a statement export.
-constexpr std::uintmax_t kCsvFileLimit = 512u * 1024 * 1024;
+constexpr std::string_view kTooLargeMessage =
+    "The file you have selected is too large to import. A CSV file can be imported when it is no larger than 512 MB.";
 
 bool ReadWhole(const std::filesystem::path& path, std::string& bytes) {
   // A file another program holds is retried for up to 5 s: waits of 40 ms,
@@ -45,9 +46,15 @@ store::Status CsvReader::open(const std::filesystem::path& path) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
   std::string bytes;
-  if (ec || !std::filesystem::is_regular_file(path, ec) || size > kCsvFileLimit || !ReadWhole(path, bytes)) {
+  if (!ec && std::filesystem::is_regular_file(path, ec) && size > kCsvFileLimit) {
+    return store::Status::Fail(std::string(kTooLargeMessage), std::string(kOpenTitle));
+  }
+  if (ec || !std::filesystem::is_regular_file(path, ec) || !ReadWhole(path, bytes)) {
     return store::Status::Fail(std::string(kOpenMessage), std::string(kOpenTitle));
   }
+  // The size may have grown between the look and the read.
+  if (bytes.size() > kCsvFileLimit) return store::Status::Fail(std::string(kTooLargeMessage), std::string(kOpenTitle));
+  windows1252_ = false;
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
     std::u16string units;
     units.reserve(bytes.size() / 2);
@@ -57,9 +64,23 @@ store::Status CsvReader::open(const std::filesystem::path& path) {
     }
     text_ = store::Utf16ToUtf8(units);
   } else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-    text_ = bytes.substr(3);
-  } else {
+    // Marked as UTF-8: a stray malformed byte is replaced, never kept.
+    const std::string_view body = std::string_view(bytes).substr(3);
+    if (markup::isValidUtf8(body)) {
+      text_ = body;
+    } else {
+      text_.clear();
+      markup::appendSanitizedUtf8(text_, body);
+    }
+  } else if (markup::isValidUtf8(bytes)) {
     text_ = std::move(bytes);
+  } else {
+    // Not UTF-8 throughout and without a mark: a Windows-1252 export, which
+    // is what such bank files are. Decoded, nothing invalid is kept.
+    text_.clear();
+    text_.reserve(bytes.size() + bytes.size() / 4);
+    markup::appendWindows1252(text_, bytes);
+    windows1252_ = true;
   }
   // A NUL in text decoded as UTF-8 means this is no text file.
   if (text_.find('\0') != std::string::npos) {
@@ -71,6 +92,8 @@ store::Status CsvReader::open(const std::filesystem::path& path) {
     return store::Status::Fail("The file you have selected holds no lines to import.", std::string(kOpenTitle));
   }
   pos_ = 0;
+  lineNumber_ = 0;
+  nextLineNumber_ = 1;
   open_ = true;
   return store::Status::Ok();
 }
@@ -78,6 +101,8 @@ store::Status CsvReader::open(const std::filesystem::path& path) {
 void CsvReader::close() {
   text_.clear();
   pos_ = 0;
+  lineNumber_ = 0;
+  nextLineNumber_ = 1;
   open_ = false;
 }
 
@@ -90,6 +115,7 @@ bool CsvReader::nextLine(std::vector<std::string>& fields) {
     pos_ = stop;
     if (pos_ < text_.size() && text_[pos_] == '\r') ++pos_;
     if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+    lineNumber_ = nextLineNumber_++;
     if (line.empty()) continue;
     if (line.size() > kCsvLineLimit) {
       std::size_t cut = kCsvLineLimit;

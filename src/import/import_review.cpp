@@ -20,6 +20,8 @@ using store::Query;
 
 namespace {
 
+constexpr long long kProgressEveryRows = 256;
+
 std::string CleanNote(const std::string& note) {
   std::string out;
   for (char c : note) {
@@ -30,8 +32,10 @@ std::string CleanNote(const std::string& note) {
 }
 
 std::string PlainCategoryName(DataContext& data, ledger::CategoryKey key) {
-  if (key == 0) return std::string(ledger::kNotCategorized);
-  return store::QueryFirstText(data.db(), FormatSql("SELECT PayCategory FROM Categories WHERE ID = %d", {key}));
+  const std::string name =
+      key == 0 ? std::string()
+               : store::QueryFirstText(data.db(), FormatSql("SELECT PayCategory FROM Categories WHERE ID = %d", {key}));
+  return name.empty() ? std::string(ledger::kNotCategorized) : name;
 }
 
 }  // namespace
@@ -50,14 +54,24 @@ ImportReview ImportReview::Open(DataContext& data, AccountKey account, std::stri
   review.windowEnd_ = ledger::TodayText(data);
   review.windowStart_ = ledger::FirstTransactionDate(data, account);
   if (review.windowStart_.empty()) review.windowStart_ = review.windowEnd_;
+  // The account's balance from its rows: the stored AcctCurrentBal lags
+  // behind a row entered in the window program until something refreshes it.
+  review.startBalance_ = ledger::AccountBalanceNow(data, account);
+  review.asset_ = ledger::IsAssetAccount(data, account);
 
   const store::RegionalSettings& regional = data.regional();
   // The payee's remembered category for each description, looked up once.
   std::unordered_map<std::string, std::string> categoryOf;
-  for (const ImportCandidate& candidate : parseOfxStatement(regional, cutToOfxBody(statement))) {
+  std::vector<ImportCandidate> candidates = parseOfxStatement(regional, cutToOfxBody(statement));
+  review.rows_.reserve(candidates.size());
+  for (ImportCandidate& candidate : candidates) {
     ReviewRow row;
-    row.date = candidate.date;
+    row.date = std::move(candidate.date);
     row.payee = store::CutChars(candidate.description);
+    // Each candidate's texts go as its row is made, so the two lists never
+    // hold a statement's texts twice over.
+    std::string().swap(candidate.description);
+    std::string().swap(candidate.fitId);
     if (candidate.amount.minorUnits() < 0) {
       row.payment = store::FormatMoney(regional, -candidate.amount);
     } else {
@@ -65,18 +79,21 @@ ImportReview ImportReview::Open(DataContext& data, AccountKey account, std::stri
     }
     auto found = categoryOf.find(row.payee);
     if (found == categoryOf.end()) {
-      std::string category;
+      // A row without a remembered category shows the words the commit
+      // reads it as, the first of the choices: one state, one wording.
+      std::string category(ledger::kNotCategorized);
       const ledger::PayeeKey payee = ledger::FindPayeeId(data, row.payee, false);
       if (payee > 0) {
         const auto key = store::ParseInt32Prefix(
             store::QueryFirstText(data.db(), FormatSql("SELECT Category FROM PayAccounts WHERE ID = %d", {payee})));
-        category = ledger::CategoryFullName(data, key).value_or("");
+        category = ledger::CategoryFullName(data, key).value_or(std::string(ledger::kNotCategorized));
       }
       found = categoryOf.emplace(row.payee, std::move(category)).first;
     }
     row.category = found->second;
     review.rows_.push_back(std::move(row));
   }
+  std::vector<ImportCandidate>().swap(candidates);
   if (review.rows_.empty()) {
     prompter.ask(kNoTransactionsTitle, kNoTransactionsMessage, {"OK", "Help"}, store::Icon::Information);
   }
@@ -148,9 +165,8 @@ void ImportReview::matchExisting() {
 
 Money ImportReview::balanceAfterImport() const {
   const store::RegionalSettings& regional = data_->regional();
-  Money balance(store::ParseInt64Prefix(store::QueryFirstText(
-      data_->db(), FormatSql("SELECT AcctCurrentBal FROM Accounts WHERE ID = %d", {account_}))));
-  const bool asset = ledger::IsAssetAccount(*data_, account_);
+  Money balance = startBalance_;
+  const bool asset = asset_;
   for (const ReviewRow& row : rows_) {
     if (!row.ticked) continue;
     const Money deposit = store::ParseMoney(regional, row.deposit);
@@ -167,24 +183,67 @@ bool ImportReview::anyTicked() const {
   return false;
 }
 
+std::string ImportReview::nothingToImport() const {
+  if (rows_.empty()) return "Nothing was imported: the statement holds no transactions.";
+  bool allMatched = true;
+  for (const ReviewRow& row : rows_) allMatched = allMatched && row.matchedBy.has_value();
+  if (allMatched) return "Nothing was imported: every transaction of the statement is already in the account.";
+  return "Nothing was imported: no transaction is ticked for import.";
+}
+
+Status ImportReview::checkTickedRows(store::Prompter& prompter) {
+  const store::RegionalSettings& regional = data_->regional();
+  refusedRow_.reset();
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    const ReviewRow& row = rows_[i];
+    if (!row.ticked) continue;
+    const Money magnitude = store::ParseMoney(regional, row.payment.empty() ? row.deposit : row.payment);
+    if (std::llabs(magnitude.minorUnits()) >= store::kMoneyInputLimit) {
+      const std::string message =
+          FormatSql("The amount must be less than %s.", {store::FormatMoney(regional, Money(store::kMoneyInputLimit))});
+      refusedRow_ = i;
+      prompter.balloon("rows", "", message);
+      return Status::Fail(message, "", "rows");
+    }
+    // The parser gives every row a storable day; a row that lost it
+    // elsewhere is named rather than left out.
+    if (!ledger::IsStorableDate(row.date)) {
+      refusedRow_ = i;
+      const std::string message = FormatSql("The date %s of row %d is not a calendar day. Nothing was imported.",
+                                            {row.date, static_cast<long long>(i + 1)});
+      prompter.balloon("rows", "", message);
+      return Status::Fail(message, "", "rows");
+    }
+  }
+  return Status::Ok();
+}
+
 Status ImportReview::commit(store::Progress& progress, store::Prompter& prompter) {
   DataContext& data = *data_;
   const store::RegionalSettings& regional = data.regional();
   progress.setTitle("Importing Transactions");
+  // Every ticked row is written or none: a row that cannot be stored stops
+  // the commit before the first write, so pressing Import again after
+  // mending it writes each row once.
+  if (Status checked = checkTickedRows(prompter); !checked) return checked;
   store::WriteGuard guard(data.db());
+  auto failed = [&] { return Status::FileError(store::WriteFailureMessage(data.db().lastError())); };
 
   std::unordered_map<std::string, ledger::CategoryKey> categories;
   std::unordered_map<std::string, ledger::PayeeKey> payees;
   // The category each payee ends up remembering: the last row's.
   std::map<ledger::PayeeKey, ledger::CategoryKey> remembered;
   const ledger::CategoryKey notCategorized = ledger::FindCategoryId(data, ledger::kNotCategorized).value_or(0);
-  Status stopped = Status::Ok();
+  const auto total = static_cast<long long>(rows_.size());
   long long done = 0;
   for (const ReviewRow& row : rows_) {
-    progress.setFraction(done++, static_cast<long long>(rows_.size()));
-    // Statement dates always read as a day; one past the calendar's reach
-    // (a five-digit year) cannot be stored and is left out.
-    if (!row.ticked || !ledger::IsStorableDate(row.date)) continue;
+    // Progress every so many rows, and a cancel then takes back every row
+    // written so far (leaving without the guard's commit).
+    if (done++ % kProgressEveryRows == 0) {
+      progress.setFraction(done - 1, total);
+      if (progress.cancelRequested()) return Status::Declined();
+    }
+    if (!row.ticked) continue;
     auto category = categories.find(row.category);
     if (category == categories.end()) {
       ledger::CategoryKey key = row.category.empty() ? -1 : ledger::FindCategoryByFullName(data, row.category);
@@ -193,18 +252,13 @@ Status ImportReview::commit(store::Progress& progress, store::Prompter& prompter
     }
     const bool isPayment = !row.payment.empty();
     const Money magnitude = store::ParseMoney(regional, isPayment ? row.payment : row.deposit);
-    if (std::llabs(magnitude.minorUnits()) >= store::kMoneyInputLimit) {
-      const std::string message =
-          FormatSql("The amount must be less than %s.", {store::FormatMoney(regional, Money(store::kMoneyInputLimit))});
-      prompter.balloon("rows", "", message);
-      stopped = Status::Fail(message, "", "rows");
-      break;
-    }
     const std::string payeeName = store::CutChars(row.payee);
     auto payee = payees.find(payeeName);
     if (payee == payees.end()) {
       // The first live payee of that name, or a new one; an empty name links none.
-      payee = payees.emplace(payeeName, ledger::PayeeFromTypedName(data, payeeName).value_or(0)).first;
+      const auto key = ledger::PayeeFromTypedName(data, payeeName);
+      if (!key && !ledger::TrimSpaces(payeeName).empty()) return failed();
+      payee = payees.emplace(payeeName, key.value_or(0)).first;
     }
     ledger::TransactionFields fields;
     fields.account = account_;
@@ -216,13 +270,14 @@ Status ImportReview::commit(store::Progress& progress, store::Prompter& prompter
     fields.cleared = true;
     fields.type = isPayment ? ledger::TransactionType::Purchase : ledger::TransactionType::Deposit;
     fields.payee = payee->second;
-    if (!ledger::AddTransaction(data, fields)) break;
+    // Leaving without the guard's commit takes back every row written.
+    if (!ledger::AddTransaction(data, fields)) return failed();
     if (payee->second > 0) remembered[payee->second] = category->second;
   }
   for (const auto& [payee, category] : remembered) ledger::RememberPayeeCategory(data, payee, category);
   const std::string first = ledger::FirstTransactionDate(data, account_);
   if (!first.empty()) ledger::RecomputeMonthlyBalances(data, account_, first);
-  if (stopped.ok) {
+  {
     store::Table accounts(data.db(), "Accounts");
     store::Record account;
     if (store::LoadRecord(accounts, account, ledger::KeyText(account_))) {
@@ -232,7 +287,7 @@ Status ImportReview::commit(store::Progress& progress, store::Prompter& prompter
   ledger::UpdateCurrentBalance(data, account_);
   if (Status committed = guard.commit(); !committed) return committed;
   progress.setFraction(1, 1);
-  return stopped;
+  return Status::Ok();
 }
 
 std::vector<std::string> ImportReview::CategoryChoices(DataContext& data) {

@@ -33,8 +33,11 @@ inline constexpr std::string_view kNoTransactionsMessage =
 // read or fetch a statement.
 [[nodiscard]] bool TakesStatements(DataContext& data, AccountKey account);
 
+// One candidate of the review. Kept small: a statement of a million rows
+// holds a million of these for as long as the review is open. (The link
+// column that could tie a row to an existing transaction is never filled,
+// so it takes no room here.)
 struct ReviewRow {
-  std::string link;  // never filled: matched rows are left as they are
   std::string date;
   std::string payee;
   std::string category;
@@ -77,10 +80,18 @@ class ImportReview {
   void matchExisting();
   [[nodiscard]] Money balanceAfterImport() const;
   [[nodiscard]] bool anyTicked() const;
+  // Why a review with no ticked row imports nothing: no row read, every row
+  // already in the account, or no row ticked.
+  [[nodiscard]] std::string nothingToImport() const;
 
-  // Writes the ticked rows. At the amount cap it stops with the message;
-  // the rows before it stay written. Sets LastRetrieved on success.
+  // Writes every ticked row, or none: a row at the amount cap (or without a
+  // storable date) is refused with its message before anything is written,
+  // and a write that fails takes back the rows before it. Sets LastRetrieved
+  // on success. `progress` follows the rows; its cancel request takes back
+  // every row written and returns Declined.
   [[nodiscard]] Status commit(store::Progress& progress, store::Prompter& prompter);
+  // The row the last commit refused, if any.
+  [[nodiscard]] std::optional<std::size_t> refusedRow() const { return refusedRow_; }
 
   // The category column's choices.
   [[nodiscard]] static std::vector<std::string> CategoryChoices(DataContext& data);
@@ -88,6 +99,7 @@ class ImportReview {
  private:
   explicit ImportReview(DataContext& data) : data_(&data) {}
   void fillExisting();
+  Status checkTickedRows(store::Prompter& prompter);
 
   DataContext* data_;
   AccountKey account_ = 0;
@@ -95,6 +107,9 @@ class ImportReview {
   std::string windowEnd_;
   std::vector<ReviewRow> rows_;
   std::vector<ExistingRow> existing_;
+  Money startBalance_;
+  bool asset_ = true;
+  std::optional<std::size_t> refusedRow_;
 };
 
 }  // namespace tallyvane::import

@@ -306,8 +306,10 @@ std::vector<ImportCandidate> parseOfxStatement(const store::RegionalSettings& se
   return candidates;
 }
 
-std::time_t parseOfxDateTime(std::string_view text) {
-  const OfxStamp stamp = readOfxStamp(text);
+namespace {
+
+// The time value of a stamp: wall time at the stated offset, or local time.
+std::time_t stampTime(const OfxStamp& stamp) {
   std::tm tm = stamp.fields();
   std::time_t t;
   if (stamp.zoned) {
@@ -324,21 +326,55 @@ std::time_t parseOfxDateTime(std::string_view text) {
   return t;
 }
 
-std::string ofxPostedDate(std::string_view text) {
-  const OfxStamp stamp = readOfxStamp(text);
-  if (stamp.zoned) return store::DateText(parseOfxDateTime(text));
-  // Local wall time without a zone: its calendar date is the fields rolled
-  // over as a calendar would, which needs no trip through the zone rules
-  // (a daylight-saving gap moves a time by an hour, never off its date).
+// The local calendar date of a stamp without a zone: the fields rolled over
+// as a calendar would, which needs no trip through the zone rules (a
+// daylight-saving gap moves a time by an hour, never off its date).
+void localStampDate(const OfxStamp& stamp, int64_t& y, int64_t& m, int64_t& d) {
   const int64_t months = int64_t{stamp.year} * 12 + (stamp.month - 1);
   const int64_t year = floorDivide(months, 12);
   const int64_t month = months - year * 12 + 1;
   const int64_t seconds = int64_t{stamp.hour} * 3600 + int64_t{stamp.minute} * 60 + stamp.second;
   const int64_t days = daysFromCivil(year, month, 1) + (stamp.day - 1) + floorDivide(seconds, 86400);
+  civilFromDays(days, y, m, d);
+}
+
+// A date the data file can hold has a four-digit year. Fields that roll
+// past year 9999 ("99991399") name no such day; they read as a text with no
+// date in it does, so the row is shown and stored on the same day as any
+// other unreadable date rather than shown on a day no commit can store.
+bool storableYear(int64_t year) { return year >= 1 && year <= 9999; }
+
+OfxStamp unreadableStamp(std::string_view text) {
+  // Nothing read, every field 0; the length alone still decides the time of day.
+  return readOfxStamp(trimBlanks(text).size() > 8 ? "*********" : "");
+}
+
+OfxStamp storableStamp(std::string_view text) {
+  const OfxStamp stamp = readOfxStamp(text);
+  if (stamp.zoned) {
+    std::tm tm{};
+    const std::time_t t = stampTime(stamp);
+    if (localtime_r(&t, &tm) == nullptr || !storableYear(int64_t{tm.tm_year} + 1900)) return unreadableStamp(text);
+    return stamp;
+  }
   int64_t y = 0;
   int64_t m = 0;
   int64_t d = 0;
-  civilFromDays(days, y, m, d);
+  localStampDate(stamp, y, m, d);
+  return storableYear(y) ? stamp : unreadableStamp(text);
+}
+
+}  // namespace
+
+std::time_t parseOfxDateTime(std::string_view text) { return stampTime(storableStamp(text)); }
+
+std::string ofxPostedDate(std::string_view text) {
+  const OfxStamp stamp = storableStamp(text);
+  if (stamp.zoned) return store::DateText(stampTime(stamp));
+  int64_t y = 0;
+  int64_t m = 0;
+  int64_t d = 0;
+  localStampDate(stamp, y, m, d);
   char buffer[64];  // room for any three 64-bit numbers, so nothing is ever cut
   std::snprintf(buffer, sizeof buffer, "%.4lld-%.2lld-%.2lld", static_cast<long long>(y), static_cast<long long>(m),
                 static_cast<long long>(d));

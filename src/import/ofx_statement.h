@@ -37,8 +37,9 @@ struct ImportCandidate {
 // An OFX date-time, YYYYMMDDHHMMSS.XXX[offset:zone] with any tail missing, as
 // a time value whose local calendar date is the posting date. With a zone the
 // fields are wall time at the offset from UTC; without one they are local
-// time, and a date without a time of day is taken at 11:59:00. Returns 0
-// when the text holds no year.
+// time, and a date without a time of day is taken at 11:59:00. Fields that
+// roll past year 9999 read as a text without a date does (every field 0), so
+// every candidate carries a date the data file can store.
 [[nodiscard]] std::time_t parseOfxDateTime(std::string_view text);
 // The local "YYYY-MM-DD" of parseOfxDateTime, empty when it gives none; what
 // a candidate's date holds.

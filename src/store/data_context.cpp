@@ -18,9 +18,23 @@ constexpr std::array<std::string_view, 6> kAccountProtectedColumns = {
     "AcctDescription", "AcctNotes", "FinancialInstitution", "RoutingNumber", "AcctNumber", "AcctUserID"};
 constexpr std::array<std::string_view, 4> kInstitutionProtectedColumns = {"FIName", "FIId", "FIOrg", "FIUrl"};
 
+// The by-name indexes. Each holds the name alone: rows of one name then sit
+// in the index in key order, so a lookup that takes the first row of a name
+// ("at any level", or live or not) finds the row the table order gives, as
+// without the index. The comparisons they serve are exact (BINARY), as the
+// lookups are; the few rows of one name are then checked for Deleted and
+// Parent.
+constexpr std::array<std::string_view, 5> kNameIndexes = {
+    "CREATE INDEX IF NOT EXISTS TvPayeesByName ON PayAccounts (PayName)",
+    "CREATE INDEX IF NOT EXISTS TvCategoriesByName ON Categories (PayCategory)",
+    "CREATE INDEX IF NOT EXISTS TvAccountsByName ON Accounts (AcctName)",
+    "CREATE INDEX IF NOT EXISTS TvSecuritiesByName ON Securities (SecurityName)",
+    "CREATE INDEX IF NOT EXISTS TvBudgetsByName ON Budgets (BudgetName)",
+};
+
 // Every ledger query filters Deleted = 0, so it stands in the index before the
 // date: ranges and first/last dates are then read in index order.
-constexpr std::array<std::string_view, 12> kLookupIndexes = {
+constexpr std::array<std::string_view, 17> kLookupIndexes = {
     // Earlier indexes of ours without the Deleted column.
     "DROP INDEX IF EXISTS TvTransactionsByAccountDate",
     "DROP INDEX IF EXISTS TvTransactionsByPayeeDate",
@@ -37,6 +51,16 @@ constexpr std::array<std::string_view, 12> kLookupIndexes = {
     "CREATE INDEX IF NOT EXISTS TvSplitsByParent ON SplitTransactions (TransactionID)",
     "CREATE INDEX IF NOT EXISTS TvMonthlyBalancesByAccountMonth ON MonthlyBalances (Account, TimeStamp)",
     "CREATE INDEX IF NOT EXISTS TvRecordKeysByName ON RecordKeys (ListName)",
+    // Names are looked up exactly (case and all) on every write that names a
+    // payee, category, account, security or budget: without these each
+    // lookup reads the whole table, and an import of new names grows with
+    // the square of its length. The same indexes stand in the template, so
+    // only files made before them are changed here, once.
+    kNameIndexes[0],
+    kNameIndexes[1],
+    kNameIndexes[2],
+    kNameIndexes[3],
+    kNameIndexes[4],
 };
 
 // Copies `from` to `to` through a temporary file beside `to`, so `to` either

@@ -47,6 +47,11 @@ Status Db::open(const std::string& path, int busyTimeoutMs) {
   // deletion) is not spilled to the file page by page before it commits. A
   // connection setting: nothing about the file changes.
   sqlite3_exec(handle, "PRAGMA cache_size = -65536", nullptr, nullptr, nullptr);
+  // Every nested guard is a savepoint, and a savepoint keeps the pages it
+  // first changes in a statement journal: in a temporary file, each row of a
+  // bulk import would write them out once or twice more. Kept in memory they
+  // cost a page copy; also only a connection setting.
+  sqlite3_exec(handle, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
   handle_ = handle;
   path_ = path;
   guardDepth_ = 0;

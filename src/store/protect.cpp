@@ -4,6 +4,7 @@
 #include <nettle/blowfish.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "store/text.h"
@@ -15,7 +16,7 @@ namespace {
 // The key schedule cycles over the key's UTF-8 bytes, taking the character
 // count as the key length (so a non-ASCII key uses a prefix of its bytes).
 // Blowfish uses at most 72 key bytes; longer keys change nothing past that.
-blowfish_ctx MakeCipher(std::string_view key) {
+blowfish_ctx ScheduleKey(std::string_view key) {
   std::size_t length = CountChars(key);
   if (length > key.size()) length = key.size();
   if (length > 72) length = 72;
@@ -25,6 +26,21 @@ blowfish_ctx MakeCipher(std::string_view key) {
   // The return value only flags weak keys; the schedule is set regardless.
   static_cast<void>(blowfish_set_key(&ctx, bytes.size(), bytes.data()));
   return ctx;
+}
+
+// The key schedule costs as much as enciphering a few kilobytes, and every
+// stored transaction's payee text is protected with the same key: the last
+// key's schedule is kept (per thread) and used again.
+const blowfish_ctx& MakeCipher(std::string_view key) {
+  thread_local std::string lastKey;
+  thread_local blowfish_ctx lastCipher;
+  thread_local bool scheduled = false;
+  if (!scheduled || key != lastKey) {
+    lastCipher = ScheduleKey(key);
+    lastKey.assign(key);
+    scheduled = true;
+  }
+  return lastCipher;
 }
 
 // Nettle reads each half of a block as a big-endian word; the format reads
@@ -49,7 +65,7 @@ std::string protectText(std::string_view key, std::string_view text) {
   }
   while (bytes.size() % BLOWFISH_BLOCK_SIZE != 0) bytes.push_back(0);
 
-  const blowfish_ctx ctx = MakeCipher(key);
+  const blowfish_ctx& ctx = MakeCipher(key);
   for (std::size_t i = 0; i < bytes.size(); i += BLOWFISH_BLOCK_SIZE) {
     SwapHalves(&bytes[i]);
     blowfish_encrypt(&ctx, BLOWFISH_BLOCK_SIZE, &bytes[i], &bytes[i]);
@@ -73,7 +89,7 @@ std::string unprotectText(std::string_view key, std::string_view protectedForm) 
   if (length < 2) return {};
   bytes.resize(length - length % BLOWFISH_BLOCK_SIZE);
 
-  const blowfish_ctx ctx = MakeCipher(key);
+  const blowfish_ctx& ctx = MakeCipher(key);
   for (std::size_t i = 0; i < bytes.size(); i += BLOWFISH_BLOCK_SIZE) {
     SwapHalves(&bytes[i]);
     blowfish_decrypt(&ctx, BLOWFISH_BLOCK_SIZE, &bytes[i], &bytes[i]);

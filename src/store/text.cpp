@@ -6,22 +6,45 @@ namespace tallyvane::store {
 
 namespace {
 
-// Length of the UTF-8 sequence that starts with `lead`, or 0 for a byte that
-// cannot start one.
-std::size_t SequenceLength(unsigned char lead) {
+// Length of the well-formed UTF-8 sequence at `pos`, or 0 when the bytes
+// there are not one: a stray continuation byte, a lead byte that no
+// character starts with (C0, C1, F5..FF), a sequence cut short or broken by
+// a byte that does not continue it, an overlong form, a surrogate or a value
+// past U+10FFFF.
+std::size_t WellFormedLength(std::string_view text, std::size_t pos) {
+  const auto lead = static_cast<unsigned char>(text[pos]);
   if (lead < 0x80) return 1;
-  if ((lead & 0xE0) == 0xC0) return 2;
-  if ((lead & 0xF0) == 0xE0) return 3;
-  if ((lead & 0xF8) == 0xF0) return 4;
-  return 0;
+  std::size_t length = 0;
+  unsigned char low = 0x80;  // the range the second byte must lie in
+  unsigned char high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // overlong below U+0800
+    if (lead == 0xED) high = 0x9F;  // surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;   // overlong below U+10000
+    if (lead == 0xF4) high = 0x8F;  // past U+10FFFF
+  } else {
+    return 0;
+  }
+  if (pos + length > text.size()) return 0;
+  const auto second = static_cast<unsigned char>(text[pos + 1]);
+  if (second < low || second > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if ((static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80) return 0;
+  }
+  return length;
 }
 
 // Decodes one code point at `pos`, advancing it; malformed input yields U+FFFD
 // and consumes one byte.
 char32_t DecodeOne(std::string_view text, std::size_t& pos) {
+  const std::size_t length = WellFormedLength(text, pos);
   const auto lead = static_cast<unsigned char>(text[pos]);
-  const std::size_t length = SequenceLength(lead);
-  if (length == 0 || pos + length > text.size()) {
+  if (length == 0) {
     ++pos;
     return U'\uFFFD';
   }
@@ -30,14 +53,7 @@ char32_t DecodeOne(std::string_view text, std::size_t& pos) {
     return lead;
   }
   char32_t value = lead & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(text[pos + i]);
-    if ((next & 0xC0) != 0x80) {
-      ++pos;
-      return U'\uFFFD';
-    }
-    value = (value << 6) | (next & 0x3F);
-  }
+  for (std::size_t i = 1; i < length; ++i) value = (value << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
   pos += length;
   return value;
 }
@@ -74,12 +90,29 @@ Int ParsePrefix(std::string_view text) {
 std::string CutChars(std::string_view text, std::size_t maxChars) {
   std::size_t pos = 0;
   std::size_t count = 0;
+  // Well-formed text (nearly all) is cut in place.
   while (pos < text.size() && count < maxChars) {
-    const std::size_t length = SequenceLength(static_cast<unsigned char>(text[pos]));
-    pos += (length == 0 || pos + length > text.size()) ? 1 : length;
+    const std::size_t length = WellFormedLength(text, pos);
+    if (length == 0) break;
+    pos += length;
     ++count;
   }
-  return std::string(text.substr(0, pos));
+  if (pos == text.size() || count == maxChars) return std::string(text.substr(0, pos));
+  // A malformed byte counts as one character and is kept as U+FFFD, so the
+  // cut holds at most maxChars whole, valid characters.
+  std::string out(text.substr(0, pos));
+  while (pos < text.size() && count < maxChars) {
+    const std::size_t length = WellFormedLength(text, pos);
+    if (length == 0) {
+      out += "\xEF\xBF\xBD";
+      ++pos;
+    } else {
+      out.append(text.substr(pos, length));
+      pos += length;
+    }
+    ++count;
+  }
+  return out;
 }
 
 std::size_t CountChars(std::string_view text) {

@@ -13,7 +13,10 @@ namespace tallyvane::store {
 // Fixed buffers of the data file format hold 259 characters plus a terminator.
 inline constexpr std::size_t kTextLimit = 259;
 
-// The first `maxChars` code points of `text`.
+// The first `maxChars` code points of `text`, always valid UTF-8: a byte
+// that is not part of a well-formed sequence (stray continuation, cut or
+// overlong sequence, surrogate, past U+10FFFF) counts as one character and
+// becomes U+FFFD.
 [[nodiscard]] std::string CutChars(std::string_view text, std::size_t maxChars = kTextLimit);
 [[nodiscard]] std::size_t CountChars(std::string_view text);
 

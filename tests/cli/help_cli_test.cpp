@@ -86,14 +86,23 @@ TEST(CliImportCsv, WithoutTheNeededMapsNamesTheFieldsAndTheColumns) {
   CliRunner cli;
   const auto path = cli.file("bank.csv", "When,What,How much\r\n2020-02-01,Rent,-800.00\r\n");
   const CliResult bank = cli.run({"import", "csv", "Checking Account", path.string(), "--map", "Payee=2"});
-  EXPECT_EQ(bank.status, 2);
+  // The import's own check refuses it (exit 1) with its message first.
+  EXPECT_EQ(bank.status, 1);
+  EXPECT_EQ(bank.err.rfind("Error importing: The Amount and Transaction Date fields must have fields from the CSV file "
+                           "assigned in order to import.\n",
+                           0),
+            0u)
+      << bank.err;
   for (const char* part : {"Amount, Transaction Date, Payee, Note, Category Name, Transaction Number", "  1  When\n",
                            "  2  What\n", "  3  How much\n"}) {
     EXPECT_TRUE(Has(bank.err, part)) << bank.err;
   }
   ASSERT_EQ(cli.run({"account", "add", "--name", "Broker", "--type", "4"}).status, 0);
   const CliResult broker = cli.run({"import", "csv", "Broker", path.string()});
-  EXPECT_EQ(broker.status, 2);
+  EXPECT_EQ(broker.status, 1);
+  EXPECT_TRUE(Has(broker.err, "Error importing: Cost and Investment Date fields must have fields from the CSV file "
+                              "assigned in order to import.\n"))
+      << broker.err;
   EXPECT_TRUE(Has(broker.err, "Total Cost, Investment Date, Investment Type, Security Name")) << broker.err;
   EXPECT_EQ(cli.run({"--json", "register", "Checking Account", "--period", "All"}).out, "[]\n");
 }

@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QUrl>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -22,14 +23,18 @@
 #include "import/import_review.h"
 #include "import/statement_file.h"
 #include "ledger/accounts.h"
+#include "ledger/entry.h"
 #include "store/money.h"
 #include "store/sql_format.h"
 
 namespace tallyvane::gui {
 namespace {
 
+// TALLYVANE_CORPUS names the corpus for a checkout that is not beside it.
 const std::filesystem::path kCorpusChecking =
-    std::filesystem::path(TALLYVANE_CORPUS_DIR) / "ofx" / "egh__ledger-autosync" / "fixtures" / "checking.ofx";
+    std::filesystem::path(std::getenv("TALLYVANE_CORPUS") != nullptr ? std::getenv("TALLYVANE_CORPUS")
+                                                                      : TALLYVANE_CORPUS_DIR) /
+    "ofx" / "egh__ledger-autosync" / "fixtures" / "checking.ofx";
 
 template <typename Done>
 bool WaitFor(Done done) {
@@ -179,6 +184,71 @@ TEST_F(StatementWindowTest, AnAmountAtTheCapStopsTheCommitAtTheListAndTheReviewS
   EXPECT_TRUE(window.isVisible());
   EXPECT_EQ(Balloon(), "rows||The amount must be less than " + Money(store::kMoneyInputLimit) + ".");
   EXPECT_EQ(Count(kChecking), before);
+}
+
+// The amount-cap refusal writes nothing; the window shows the refused row,
+// Space on it unticks it, and Import then writes every other row once.
+TEST_F(StatementWindowTest, ImportAgainAfterTheAmountCapRefusalWritesEachRowOnce) {
+  const std::string statement =
+      "OFXHEADER:100\r\nDATA:OFXSGML\r\n\r\n<OFX><BANKMSGSRSV1><STMTTRNRS><STMTRS><BANKTRANLIST>\r\n"
+      "<STMTTRN><TRNTYPE>DEBIT<DTPOSTED>20261105<TRNAMT>-3.00<FITID>1<NAME>Before huge</STMTTRN>\r\n"
+      "<STMTTRN><TRNTYPE>DEBIT<DTPOSTED>20261106<TRNAMT>-100000000000.00<FITID>2<NAME>Huge</STMTTRN>\r\n"
+      "<STMTTRN><TRNTYPE>DEBIT<DTPOSTED>20261107<TRNAMT>-4.00<FITID>3<NAME>After huge</STMTTRN>\r\n"
+      "</BANKTRANLIST></STMTRS></STMTTRNRS></BANKMSGSRSV1></OFX>\r\n";
+  import::ImportReview review = import::ImportReview::Open(data(), kChecking, statement, prompter_);
+  ImportReviewWindow window(context_, nullptr, review);
+  Show(window);
+  QTableView* rows = window.rowsView();
+  QAbstractItemModel* model = rows->model();
+  ASSERT_EQ(model->rowCount(), 3);
+  const int64_t before = Count(kChecking);
+  Click(window, "import");
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(Balloon(), "rows||The amount must be less than " + Money(store::kMoneyInputLimit) + ".");
+  EXPECT_EQ(Count(kChecking), before) << "a refused commit writes no row";
+  EXPECT_FALSE(window.imported());
+  ASSERT_EQ(rows->currentIndex().row(), 1) << "the refused row is the current one";
+  EXPECT_EQ(Cell(model, 1, ReviewRowModel::Payee), "Huge");
+
+  rows->setFocus();
+  QTest::keyClick(rows, Qt::Key_Space);
+  EXPECT_FALSE(Ticked(model, 1));
+  Click(window, "import");
+  EXPECT_TRUE(WaitFor([&] { return !window.isVisible(); }));
+  EXPECT_TRUE(window.imported());
+  EXPECT_EQ(Count(kChecking), before + 2);
+  for (const char* payee : {"Before huge", "After huge"}) {
+    EXPECT_EQ(Number(std::string("SELECT COUNT(*) FROM Transactions t JOIN PayAccounts p ON p.ID = t.PayAccount WHERE "
+                                 "t.Deleted = 0 AND p.PayName = '") +
+                     payee + "'"),
+              1)
+        << payee;
+  }
+}
+
+// "Balance after import" starts from the account's balance as its rows give
+// it, also right after a row entered through the transaction form (whose
+// save leaves the stored current balance behind), and matches what the
+// account holds after the import.
+TEST_F(StatementWindowTest, BalanceAfterImportCountsARowEnteredTheSameDay) {
+  ASSERT_TRUE(db().exec("UPDATE Accounts SET AcctStartingBal = 761319, AcctCurrentBal = 761319 WHERE ID = 1"));
+  ledger::EntryForm form = ledger::NewEntryForm(data(), kChecking);
+  form.payee = "Lunch";
+  form.amountText = "10.00";
+  tallyvane::testing::RecordingPrompter quiet;
+  ASSERT_TRUE(ledger::EnterTransaction(data(), form, quiet).status.ok);
+
+  const std::string statement =
+      "OFXHEADER:100\r\nDATA:OFXSGML\r\n\r\n<OFX><BANKMSGSRSV1><STMTTRNRS><STMTRS><BANKTRANLIST>\r\n"
+      "<STMTTRN><TRNTYPE>DEBIT<DTPOSTED>20261209<TRNAMT>-25.00<FITID>1<NAME>Grocer</STMTTRN>\r\n"
+      "</BANKTRANLIST></STMTRS></STMTTRNRS></BANKMSGSRSV1></OFX>\r\n";
+  import::ImportReview review = import::ImportReview::Open(data(), kChecking, statement, prompter_);
+  ImportReviewWindow window(context_, nullptr, review);
+  Show(window);
+  EXPECT_EQ(window.balanceField()->text().toStdString(), Money(761319 - 1000 - 2500));
+  Click(window, "import");
+  EXPECT_TRUE(WaitFor([&] { return !window.isVisible(); }));
+  EXPECT_EQ(Money(Number("SELECT AcctCurrentBal FROM Accounts WHERE ID = 1")), Money(761319 - 1000 - 2500));
 }
 
 TEST_F(StatementWindowTest, AnUnreadableStatementFileIsReportedAndNothingOpens) {

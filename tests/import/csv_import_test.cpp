@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -82,6 +85,9 @@ TEST_F(LedgerTest, CsvTransactionsImportWithCategoriesPayeesAndDateErrors) {
   EXPECT_EQ(result.imported, 4u);
   EXPECT_EQ(result.skipped, 1u);
   EXPECT_EQ(result.status.title, "Import Finished With Errors");
+  EXPECT_EQ(result.status.message,
+            "Some transactions were not imported correctly as a result of improper date formatting.\n\n"
+            "Line not imported: 5.");
   EXPECT_EQ(Number("SELECT COUNT(*) FROM Categories WHERE PayCategory = 'Side Jobs'"), 1);  // created once
   EXPECT_EQ(Number("SELECT COUNT(*) FROM PayAccounts WHERE PayName = ''"), 0);             // no empty payee
   const TransactionKey salary = static_cast<TransactionKey>(Number("SELECT ID FROM Transactions WHERE Amount = 200000"));
@@ -194,6 +200,117 @@ TEST_F(LedgerTest, CsvInvestmentTypesAreTheFilesOwnNames) {
       ASSERT_EQ(result.imported, 1u) << c.type << ": " << result.status.message;
       EXPECT_EQ(Number("SELECT InvestmentType FROM Investments ORDER BY ID DESC LIMIT 1"), c.code) << c.type;
     }
+  }
+}
+
+// A date is a real day of 1970 to 2038 as written, or the line is refused
+// and named by its line in the file; nothing rolls over into another day.
+TEST_F(LedgerTest, CsvDatesOutsideTheCalendarAreRefusedWithTheirLines) {
+  struct Case {
+    const char* text;
+    const char* stored;  // empty: the line is refused
+  };
+  const Case cases[] = {
+      {"2026-11-03", "2026-11-03"}, {"2026-1-3", "2026-01-03"},   {"11/04/2026", "2026-11-04"},
+      {"11/04/26", "2026-11-04"},   {"1/2/1970", "1970-01-02"},   {"2012/3/22", "2012-03-22"},
+      {"11-04-2026", "2026-11-04"}, {"2038-12-31", "2038-12-31"}, {"11/04/2026 10:30", "2026-11-04"},
+      {"9999-12-31", ""},           {"0000-00-00", ""},           {"1969-12-31", ""},
+      {"2039-01-01", ""},           {"2026-02-30", ""},           {"13/01/2026", ""},
+      {"2026/13/01", ""},           {"2012/3/22/1", ""},          {"2026-11/03", ""},
+      {"11/04/202", ""},            {"not a date", ""},           {"", ""},
+  };
+  tallyvane::testing::TempDir dir;
+  std::string text = "Date,Amount\r\n";
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    text += std::string(cases[i].text) + "," + std::to_string(i + 1) + ".00\r\n";
+  }
+  const auto path = Write(dir, "dates.csv", text);
+  import::CsvMapping mapping;
+  mapping.columns = {1, 0};
+  const auto result = import::ImportCsvFile(data(), kChecking, path, mapping, prompter_);
+  std::string refused;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const std::string stored =
+        Text(store::FormatSql("SELECT TransactionDate FROM Transactions WHERE Amount = %d", {static_cast<int>(i + 1) * 100}));
+    EXPECT_EQ(stored, cases[i].stored) << cases[i].text;
+    if (*cases[i].stored == 0) refused += (refused.empty() ? "" : ", ") + std::to_string(i + 2);
+  }
+  EXPECT_EQ(result.status.title, "Import Finished With Errors");
+  EXPECT_NE(result.status.message.find("Lines not imported: " + refused + "."), std::string::npos) << result.status.message;
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions WHERE TransactionDate < '1970-01-01' OR "
+                   "TransactionDate > '2038-12-31'"),
+            0);
+}
+
+// The closing message says what happened: nothing imported, and why.
+TEST_F(LedgerTest, CsvClosingMessagesSayWhyNothingWasImported) {
+  tallyvane::testing::TempDir dir;
+  import::CsvMapping mapping;
+  mapping.columns = {1, 0};
+  const auto undated = import::ImportCsvFile(data(), kChecking, Write(dir, "a.csv", "Date,Amount\r\nsoon,1.00\r\n\r\n0000-00-00,2.00\r\n"),
+                                             mapping, prompter_);
+  EXPECT_EQ(undated.imported, 0u);
+  EXPECT_EQ(undated.status.title, "Nothing Imported");
+  EXPECT_EQ(undated.status.message,
+            "Nothing was imported: no line of the file could be read as a transaction.\n\nLines not imported: 2, 4.");
+  EXPECT_EQ(prompter_.shown.back().title, "Nothing Imported");
+
+  const auto titles = import::ImportCsvFile(data(), kChecking, Write(dir, "b.csv", "Date,Amount\r\n"), mapping, prompter_);
+  EXPECT_EQ(titles.status.message, "Nothing was imported: the file holds no lines after the 1 line to skip.");
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions"), 0);
+
+  const auto done = import::ImportCsvFile(data(), kChecking, Write(dir, "c.csv", "Date,Amount\r\n2026-11-01,1.00\r\n"),
+                                          mapping, prompter_);
+  EXPECT_TRUE(done.status.ok);
+  EXPECT_EQ(prompter_.shown.back().title, "Import Succeeded");
+
+  // A file over the size limit is said to be too large, not to be in use.
+  const auto huge = dir / "huge.csv";
+  std::ofstream(huge, std::ios::binary) << "Date,Amount\r\n";
+  std::filesystem::resize_file(huge, import::kCsvFileLimit + 1);  // sparse: costs no disk
+  import::CsvReader reader;
+  const Status large = reader.open(huge);
+  EXPECT_EQ(large.title, "Error opening file");
+  EXPECT_EQ(large.message,
+            "The file you have selected is too large to import. A CSV file can be imported when it is no larger than "
+            "512 MB.");
+}
+
+// Text from a file that is not UTF-8 is read as Windows-1252: what is stored
+// is valid UTF-8 with the accents the bank wrote.
+TEST_F(LedgerTest, CsvWindows1252FileIsStoredAsValidText) {
+  tallyvane::testing::TempDir dir;
+  const auto path = Write(dir, "fr.csv", "Date,Remarque,Montant\r\n2012/3/22,\"D\xC9P\xD4T \x80\",50.00\r\n");
+  import::CsvReader reader;
+  ASSERT_TRUE(reader.open(path).ok);
+  EXPECT_TRUE(reader.readAsWindows1252());
+  import::CsvMapping mapping;
+  mapping.columns = {2, 0, 1};
+  ASSERT_EQ(import::ImportCsvFile(data(), kChecking, path, mapping, prompter_).imported, 1u);
+  EXPECT_EQ(Text("SELECT PayName FROM PayAccounts ORDER BY ID DESC LIMIT 1"), "D\xC3\x89P\xC3\x94T \xE2\x82\xAC");
+  EXPECT_EQ(Text("SELECT TransactionDate FROM Transactions"), "2012-03-22");
+}
+
+// The shared corpus's Windows-1252 bank export: "DÉPÔT" stored as text, and
+// its year-first dates read as written (never as 2189).
+TEST_F(LedgerTest, CorpusWindows1252ExportStoresItsAccents) {
+  const char* env = std::getenv("TALLYVANE_CORPUS");
+  const std::filesystem::path root = env != nullptr ? std::filesystem::path(env) : std::filesystem::path(TALLYVANE_CORPUS_DIR);
+  const auto path = root / "csv" / "simonmichael__hledger" / "examples" / "sample.fr.cp1252.csv";
+  if (!std::filesystem::exists(path)) GTEST_SKIP() << "no statement corpus";
+  const auto columns = import::CsvColumns(path, nullptr);
+  ASSERT_TRUE(columns);
+  ASSERT_EQ(columns->size(), 3u);
+  import::CsvMapping mapping;
+  mapping.columns = {2, 0, 1};
+  const auto result = import::ImportCsvFile(data(), kChecking, path, mapping, prompter_);
+  EXPECT_TRUE(result.status.ok) << result.status.message;
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM PayAccounts WHERE PayName = 'D\xC3\x89P\xC3\x94T'"), 1);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions WHERE TransactionDate = '2012-03-22' AND Amount = 5000"), 1);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions WHERE TransactionDate > '2038-12-31'"), 0);
+  for (store::Query q(db(), "SELECT PayName FROM PayAccounts"); q.hasRow(); q.next()) {
+    const std::string name = q.text(0);
+    EXPECT_EQ(store::CutChars(name, name.size()), name) << "stored text is valid UTF-8";
   }
 }
 

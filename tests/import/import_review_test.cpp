@@ -47,8 +47,9 @@ TEST_F(LedgerTest, ReviewMarksDuplicatesByDateAndAmount) {
   EXPECT_FALSE(rows[2].ticked);
   EXPECT_EQ(rows[2].payee, "Grocer");
   EXPECT_EQ(rows[2].category, "Groceries");  // the plain name, without its parent
-  // Only ticked rows count in the balance after import (asset: -12.50 + 30.00).
-  EXPECT_EQ(review.balanceAfterImport().minorUnits(), 1750);
+  // The account's balance (the -12.50 already entered) plus the ticked rows
+  // only (asset: -12.50 + 30.00), whatever the stored AcctCurrentBal says.
+  EXPECT_EQ(review.balanceAfterImport().minorUnits(), -1250 + 1750);
 }
 
 TEST_F(LedgerTest, IdenticalRowsEachTakeTheirOwnMatch) {
@@ -108,17 +109,112 @@ TEST_F(LedgerTest, CommitWritesClearedRowsLinksPayeesAndRemembersCategories) {
   // Re-importing the same statement marks everything and writes nothing.
   auto again = import::ImportReview::Open(data(), kChecking, Statement({{"20261201", "-10.00"}, {"20261202", "20.00"}}), prompter_);
   EXPECT_FALSE(again.anyTicked());
+  EXPECT_EQ(again.nothingToImport(), "Nothing was imported: every transaction of the statement is already in the account.");
 }
 
-TEST_F(LedgerTest, CommitStopsAtTheAmountCapKeepingEarlierRows) {
+// A ticked row at the amount cap refuses the whole commit before anything is
+// written; with that row unticked, Import writes every other row once.
+TEST_F(LedgerTest, CommitAtTheAmountCapWritesNothingAndAgainWritesEachRowOnce) {
   auto review = import::ImportReview::Open(
-      data(), kChecking, Statement({{"20261201", "-100000000000.00"}, {"20261202", "-1.00"}}), prompter_);
-  ASSERT_EQ(review.rows().size(), 2u);
+      data(), kChecking, Statement({{"20261201", "-1.00"}, {"20261202", "-100000000000.00"}, {"20261203", "-2.00"}}),
+      prompter_);
+  ASSERT_EQ(review.rows().size(), 3u);
   store::NullProgress progress;
   const Status status = review.commit(progress, prompter_);
   EXPECT_EQ(status.message, "The amount must be less than $100000,000,000.00.");
-  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions"), 1);  // the row before the stop
+  EXPECT_EQ(review.refusedRow(), std::optional<std::size_t>(1));
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions"), 0) << "nothing before the refused row";
   EXPECT_EQ(Text("SELECT LastRetrieved FROM Accounts WHERE ID = 1"), "");
+
+  review.rows()[1].ticked = false;
+  ASSERT_TRUE(review.commit(progress, prompter_).ok);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions"), 2);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions WHERE Amount = -100"), 1);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions WHERE Amount = -200"), 1);
+}
+
+// Every statement row the review shows can be stored: a DTPOSTED whose
+// fields roll past year 9999 reads as an unreadable date does, and the commit
+// writes all five ticked rows.
+TEST_F(LedgerTest, EveryTickedRowOfAStatementIsStored) {
+  auto review = import::ImportReview::Open(data(), kChecking,
+                                           Statement({{"20261201", "-1.00"},
+                                                      {"20261202", "-2.00"},
+                                                      {"99991399", "-3.00"},
+                                                      {"20261203", "-4.00"},
+                                                      {"99991231230000.000[-12:X]", "-5.00"}}),
+                                           prompter_);
+  ASSERT_EQ(review.rows().size(), 5u);
+  EXPECT_EQ(review.rows()[2].date, "1999-11-30");
+  EXPECT_EQ(review.rows()[0].date, "1999-11-30");
+  for (const auto& row : review.rows()) EXPECT_TRUE(row.ticked);
+  EXPECT_EQ(review.balanceAfterImport().minorUnits(), -1500);
+  store::NullProgress progress;
+  ASSERT_TRUE(review.commit(progress, prompter_).ok);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions WHERE Deleted = 0"), 5);
+  EXPECT_EQ(Number("SELECT AcctCurrentBal FROM Accounts WHERE ID = 1"), -1500);
+
+  // A row whose date was lost on the way is named, and nothing is written.
+  auto broken = import::ImportReview::Open(data(), kChecking, Statement({{"20261204", "-6.00"}, {"20261205", "-7.00"}}),
+                                           prompter_);
+  broken.rows()[0].date = "10000-04-08";
+  const Status refused = broken.commit(progress, prompter_);
+  EXPECT_FALSE(refused.ok);
+  EXPECT_EQ(refused.message, "The date 10000-04-08 of row 1 is not a calendar day. Nothing was imported.");
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions WHERE Deleted = 0"), 5);
+}
+
+// A big commit reports its progress as it goes, and a cancel takes back
+// every row already written.
+TEST_F(LedgerTest, CommitProgressesAndACancelStoresNothing) {
+  class Watching final : public store::Progress {
+   public:
+    explicit Watching(std::size_t cancelAfter) : cancelAfter_(cancelAfter) {}
+    void setTitle(std::string_view text) override { title = text; }
+    void setText(std::string_view) override {}
+    void setFraction(long long done, long long total) override { fractions.emplace_back(done, total); }
+    [[nodiscard]] bool cancelRequested() const override { return cancelAfter_ != 0 && fractions.size() >= cancelAfter_; }
+    std::string title;
+    std::vector<std::pair<long long, long long>> fractions;
+
+   private:
+    std::size_t cancelAfter_;
+  };
+  std::vector<std::pair<std::string, std::string>> lines;
+  for (int i = 0; i < 3000; ++i) lines.emplace_back("202611" + std::string(i % 28 < 9 ? "0" : "") + std::to_string(1 + i % 28), "-1.00");
+  auto review = import::ImportReview::Open(data(), kChecking, Statement(lines), prompter_);
+  ASSERT_EQ(review.rows().size(), 3000u);
+
+  Watching cancelling(4);
+  EXPECT_TRUE(review.commit(cancelling, prompter_).declined);
+  EXPECT_EQ(cancelling.title, "Importing Transactions");
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions"), 0) << "the cancel took back the rows written";
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM PayAccounts WHERE PayName LIKE 'Shop %'"), 0);
+  EXPECT_EQ(Text("SELECT LastRetrieved FROM Accounts WHERE ID = 1"), "");
+
+  Watching watching(0);
+  ASSERT_TRUE(review.commit(watching, prompter_).ok);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM Transactions"), 3000);
+  ASSERT_GE(watching.fractions.size(), 10u);
+  for (std::size_t i = 1; i + 1 < watching.fractions.size(); ++i) {
+    EXPECT_GT(watching.fractions[i].first, watching.fractions[i - 1].first);
+    EXPECT_EQ(watching.fractions[i].second, 3000);
+  }
+  EXPECT_EQ(watching.fractions.back(), (std::pair<long long, long long>{1, 1}));
+}
+
+// One state, one wording: a row whose payee remembers no category, and one
+// without a payee, read "Not categorized" as a payee set to none does.
+TEST_F(LedgerTest, UncategorizedRowsAllSayNotCategorized) {
+  ASSERT_TRUE(AddPayee(data(), "Shop 1", "").has_value());  // remembers none
+  auto review = import::ImportReview::Open(data(), kChecking, Statement({{"20261201", "-1.00"}, {"20261202", "-2.00"}}),
+                                           prompter_);
+  ASSERT_EQ(review.rows().size(), 2u);
+  for (auto& row : review.rows()) {
+    EXPECT_EQ(row.category, "Not categorized") << row.payee;
+    row.ticked = false;
+  }
+  EXPECT_EQ(review.nothingToImport(), "Nothing was imported: no transaction is ticked for import.");
 }
 
 }  // namespace

@@ -48,6 +48,11 @@ TEST(ParseOfxDateTime, ReadsFieldsZoneAndDefaults) {
       {"no digits", "TODAY", "1999-11-30 11:59:00"},
       {"unreadable with a time's length", "not-a-date-at-all", "1999-11-30 00:00:00"},
       {"far offsets are held at 1000 hours", "20180817120000.000[-99999999999:X]", "2018-09-28 13:00:00"},
+      // Fields rolling past year 9999 name no day the data file can hold:
+      // read as nothing readable is, with the same time-of-day rule.
+      {"month and day rolling into year 10000", "99991399", "1999-11-30 11:59:00"},
+      {"a zone carrying the last day into year 10000", "99991231230000.000[-12:X]", "1999-11-30 00:00:00"},
+      {"the last storable day stays", "99991231", "9999-12-31 11:59:00"},
   };
   for (const DateCase& c : cases) {
     EXPECT_EQ(local(parseOfxDateTime(c.text)), c.expected) << c.name;
@@ -68,7 +73,8 @@ TEST(OfxPostedDate, IsTheLocalDateOfParseOfxDateTime) {
   // it must agree with the full conversion everywhere, gaps and overlaps of
   // daylight time included.
   std::vector<std::string> texts = {"",         "****",     "20120231", "00690101",   "19000301",
-                                    "20181399", "20180000", "2018",     "201808172359", "20180817999999"};
+                                    "20181399", "20180000", "2018",     "201808172359", "20180817999999",
+                                    "99991399", "99991231230000.000[-12:X]", "99991231"};
   for (int day = 0; day < 370; day += 3) {
     for (const char* time : {"", "000000", "013000", "023000", "115900", "233000"}) {
       char text[32];

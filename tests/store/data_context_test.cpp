@@ -165,6 +165,61 @@ TEST(OpenDataContext, DamagedFileIsRefusedWithAMessage) {
   EXPECT_FALSE(context.db().isOpen());
 }
 
+// A data file made before the by-name indexes (the template's tables alone,
+// with rows) gains them at its first open, once, with its rows untouched.
+TEST(OpenDataContext, FileMadeBeforeTheNameIndexesGainsThemOnce) {
+  TempDir dir;
+  Paths paths = PathsIn(dir.path());
+  ASSERT_TRUE(EnsureDataDir(paths).ok);
+  const char* const names[] = {"TvPayeesByName", "TvCategoriesByName", "TvAccountsByName", "TvSecuritiesByName",
+                               "TvBudgetsByName"};
+  {
+    Db old;
+    ASSERT_TRUE(old.open(paths.dataFile().string()).ok);
+    Db source;
+    ASSERT_TRUE(source.open(TALLYVANE_TEST_TEMPLATE).ok);
+    std::vector<std::string> tables;
+    for (Query q(source, "SELECT sql FROM sqlite_master WHERE type = 'table'"); q.hasRow(); q.next()) {
+      tables.push_back(q.string(0));
+    }
+    for (const std::string& sql : tables) ASSERT_TRUE(old.exec(sql)) << sql << ": " << old.lastError();
+    ASSERT_TRUE(old.exec("INSERT INTO PayAccounts VALUES (1, 'Grocer', '', 0, 1), (2, 'Grocer', '', 7, 0), "
+                         "(3, 'grocer', '', 0, 0)"));
+    ASSERT_TRUE(old.exec("INSERT INTO Categories VALUES (1, 'Food', 1, 0, 0, '', 1, 0), "
+                         "(2, 'Groceries', 0, 1, 0, '', 1, 0), (3, 'Groceries', 0, 0, 0, '', 1, 0)"));
+    EXPECT_EQ(Count(old, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name LIKE 'Tv%'"), 0);
+  }
+  auto plan = [](Db& db, const std::string& sql) {
+    std::string text;
+    for (Query q(db, "EXPLAIN QUERY PLAN " + sql); q.hasRow(); q.next()) text += q.text(3) + ";";
+    return text;
+  };
+  for (int open = 0; open < 2; ++open) {
+    DataContext context(paths, UsLocale());
+    ASSERT_TRUE(context.OpenDataContext().ok);
+    Db& db = context.db();
+    for (const char* name : names) {
+      EXPECT_EQ(Count(db, FormatSql("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name = '%s'", {name})),
+                1)
+          << name;
+    }
+    EXPECT_NE(plan(db, "SELECT ID FROM PayAccounts WHERE PayName = 'Grocer' AND Deleted = 0").find("TvPayeesByName"),
+              std::string::npos);
+    EXPECT_NE(plan(db, "SELECT ID FROM Categories WHERE PayCategory = 'Groceries' and Parent = 1 AND Deleted = 0")
+                  .find("TvCategoriesByName (PayCategory=?)"),
+              std::string::npos);
+    // The same rows answer as before: exact names, and of several rows of
+    // one name the first in table order (a subcategory before a later top
+    // level one, a deleted payee before a later live one).
+    EXPECT_EQ(QueryFirstText(db, "SELECT ID FROM PayAccounts WHERE PayName = 'Grocer' AND Deleted = 0"), "2");
+    EXPECT_EQ(QueryFirstText(db, "SELECT ID FROM PayAccounts WHERE PayName = 'Grocer'"), "1");
+    EXPECT_EQ(QueryFirstText(db, "SELECT ID FROM Categories WHERE PayCategory = 'Groceries' AND Deleted = 0"), "2");
+    EXPECT_EQ(QueryFirstText(db, "SELECT ID FROM Categories WHERE PayCategory = 'Groceries' and Parent = 1 AND "
+                                 "Deleted = 0"),
+              "2");
+  }
+}
+
 TEST(OpenDataContext, NamedDatabasesLiveInTheDataFolder) {
   TempDir dir;
   Paths paths = PathsIn(dir.path());

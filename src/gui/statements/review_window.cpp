@@ -362,16 +362,19 @@ bool ImportReviewWindow::commit() {
     QtProgress progress(this);
     status = review_.commit(progress, context_.prompter);
   }
-  // The rows before a refusal stay written, so the balances and the
-  // windows behind follow either way.
-  ledger::UpdateAllCurrentBalances(context_.data);
-  imported_ = true;
   if (!status) {
-    // The core showed its refusals; a write failure is told here.
+    // Nothing was written: the core refused before the first row, or took
+    // every row back. The refused row is shown where the balloon points.
+    if (const auto row = review_.refusedRow()) {
+      rows_->setCurrentIndex(rowModel_->index(static_cast<int>(*row), ReviewRowModel::Tick));
+      rows_->scrollTo(rows_->currentIndex());
+    }
     if (status.fileError) ShowStatus(context_.prompter, status);
     FocusRefusedField(context_.prompter, status);
     return false;
   }
+  ledger::UpdateAllCurrentBalances(context_.data);
+  imported_ = true;
   return true;
 }
 

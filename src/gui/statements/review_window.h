@@ -81,7 +81,7 @@ class ImportReviewWindow final : public QDialog {
 
   // "Import": commits the ticked rows; closes on success, stays at a refusal.
   bool commit();
-  // True once a commit ran (rows before a refusal stay written).
+  // True once a commit wrote the ticked rows (a refused one writes none).
   [[nodiscard]] bool imported() const { return imported_; }
 
   [[nodiscard]] QTableView* rowsView() const { return rows_; }

@@ -9,6 +9,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <optional>
+
 #include "gui/dialogs/form_support.h"
 #include "gui/gui_context.h"
 #include "gui/qt_progress.h"
@@ -94,11 +96,19 @@ class StatementDropFilter final : public QObject {
 
 }  // namespace
 
-bool RunImportReview(GuiContext& context, QWidget* parent, ledger::AccountKey account, std::string_view statement) {
-  import::ImportReview review = import::ImportReview::Open(context.data, account, statement, context.prompter);
+namespace {
+
+bool ShowImportReview(GuiContext& context, QWidget* parent, import::ImportReview& review) {
   ImportReviewWindow window(context, parent, review);
   window.exec();
   return window.imported();
+}
+
+}  // namespace
+
+bool RunImportReview(GuiContext& context, QWidget* parent, ledger::AccountKey account, std::string_view statement) {
+  import::ImportReview review = import::ImportReview::Open(context.data, account, statement, context.prompter);
+  return ShowImportReview(context, parent, review);
 }
 
 bool RunOfxImport(GuiContext& context, QWidget* parent, ledger::AccountKey account, std::filesystem::path file) {
@@ -107,12 +117,17 @@ bool RunOfxImport(GuiContext& context, QWidget* parent, ledger::AccountKey accou
     file = ChooseFile(parent, QObject::tr("Locate OFX file"), kOfxFilter, QStringLiteral("ofx"));
     if (file.empty()) return false;
   }
-  const import::StatementText text = import::readStatementFile(file);
-  if (!text.ok) {
-    context.prompter.message("Error opening file", text.message, store::Icon::Error);
-    return false;
+  std::optional<import::ImportReview> review;
+  {
+    const import::StatementText text = import::readStatementFile(file);
+    if (!text.ok) {
+      context.prompter.message("Error opening file", text.message, store::Icon::Error);
+      return false;
+    }
+    review.emplace(import::ImportReview::Open(context.data, account, text.text, context.prompter));
   }
-  return RunImportReview(context, parent, account, text.text);
+  // The file's text is gone once its rows are read; the review holds only those.
+  return ShowImportReview(context, parent, *review);
 }
 
 bool RunCsvImport(GuiContext& context, QWidget* parent, ledger::AccountKey account, std::filesystem::path file) {
