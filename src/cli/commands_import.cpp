@@ -155,22 +155,33 @@ int RunImportReview(Session& session, import::ImportReview& review, const Review
     item.set("ticked", r.ticked);
     list.push(std::move(item));
   }
-  doc.set("rows", std::move(list));
-  Json existing = Json::array();
-  for (const import::ExistingRow& e : review.existing()) {
-    if (!session.json) break;
-    Json item = Json::object();
-    item.set("id", e.id).set("date", e.date).set("payee", e.payee).set("note", e.note);
-    // The payment column holds zero and negative rows, as the review shows them.
-    const bool payment = e.amount.minorUnits() <= 0;
-    SetOptionalMoney(item, "payment", payment ? std::optional(-e.amount) : std::nullopt, regional);
-    SetOptionalMoney(item, "deposit", payment ? std::nullopt : std::optional(e.amount), regional);
-    existing.push(std::move(item));
-  }
-  doc.set("existing", std::move(existing));
-  SetMoney(doc, "balance_after", review.balanceAfterImport(), regional);
   if (session.json) {
-    session.out << doc.dump() << '\n';
+    // The existing list is written a page at a time: an account never
+    // reconciled lists every row of the window, and only one page is held.
+    doc.set("rows", std::move(list));
+    std::string head = doc.dump();
+    head.pop_back();
+    session.out << head << ",\"existing\":[";
+    bool first = true;
+    constexpr std::int64_t kPage = 1000;
+    for (std::int64_t at = 0; at < review.existingCount(); at += kPage) {
+      const std::vector<import::ExistingRow> page = review.existingRows(at, kPage);
+      if (page.empty()) break;
+      for (const import::ExistingRow& e : page) {
+        Json item = Json::object();
+        item.set("id", e.id).set("date", e.date).set("payee", e.payee).set("note", e.note);
+        // The payment column holds zero and negative rows, as the review shows them.
+        const bool payment = e.amount.minorUnits() <= 0;
+        SetOptionalMoney(item, "payment", payment ? std::optional(-e.amount) : std::nullopt, regional);
+        SetOptionalMoney(item, "deposit", payment ? std::nullopt : std::optional(e.amount), regional);
+        if (!first) session.out << ',';
+        first = false;
+        session.out << item.dump();
+      }
+    }
+    Json tail = Json::object();
+    SetMoney(tail, "balance_after", review.balanceAfterImport(), regional);
+    session.out << "]," << tail.dump().substr(1) << '\n';
   } else {
     session.out << "Balance after import: " << store::FormatMoney(regional, review.balanceAfterImport()) << '\n';
   }

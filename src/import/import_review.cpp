@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <tuple>
 #include <unordered_map>
 
@@ -102,17 +103,55 @@ ImportReview ImportReview::Open(DataContext& data, AccountKey account, std::stri
   return review;
 }
 
+namespace {
+
+// The uncleared rows of the window; the store's index on the same expression
+// serves the filter and the order. `since` (a row's date and key) replaces
+// the window's start, so the index is walked from the one lower bound.
+std::string UnclearedWhere(AccountKey account, const std::string& from, const std::string& to,
+                           const std::pair<std::string, ledger::TransactionKey>* since = nullptr) {
+  const std::string start =
+      since == nullptr ? FormatSql("TransactionDate >= DATE('%Q')", {from})
+                       : FormatSql("TransactionDate >= '%Q' AND (TransactionDate > '%Q' OR ID >= %d)",
+                                   {since->first, since->first, since->second});
+  return FormatSql("Account = %d AND Deleted = 0 AND IFNULL(CAST(Cleared AS INTEGER), 0) = 0 AND %s AND "
+                   "TransactionDate <= DATE('%Q')",
+                   {account, start, to});
+}
+
+}  // namespace
+
 void ImportReview::fillExisting() {
-  existing_.clear();
+  existingAnchors_.clear();
+  Query q(data_->db(), "SELECT COUNT(*) FROM Transactions WHERE " + UnclearedWhere(account_, windowStart_, windowEnd_));
+  existingCount_ = q.hasRow() ? q.int64(0) : 0;
+}
+
+std::vector<ExistingRow> ImportReview::existingRows(std::int64_t first, std::int64_t count) const {
+  std::vector<ExistingRow> out;
+  if (first < 0 || count <= 0 || first >= existingCount_) return out;
+  // From the nearest position read before, or the top.
+  std::string where = UnclearedWhere(account_, windowStart_, windowEnd_);
+  std::int64_t skip = first;
+  auto anchor = existingAnchors_.upper_bound(first);
+  if (anchor != existingAnchors_.begin()) {
+    --anchor;
+    where = UnclearedWhere(account_, windowStart_, windowEnd_, &anchor->second);
+    skip = first - anchor->first;
+  }
   const store::RegionalSettings& regional = data_->regional();
   ledger::RowTexts texts(*data_);
-  for (Query q(data_->db(), FormatSql("SELECT * FROM Transactions WHERE Account = %d AND TransactionDate >= DATE('%Q') "
-                                      "AND TransactionDate <= DATE('%Q') AND Deleted = 0 AND "
-                                      "IFNULL(CAST(Cleared AS INTEGER), 0) = 0 ORDER BY TransactionDate, ID",
-                                      {account_, windowStart_, windowEnd_}));
+  std::vector<ledger::TransactionRow> rows;
+  for (Query q(data_->db(), FormatSql("SELECT * FROM Transactions WHERE %s ORDER BY TransactionDate, ID LIMIT %lld "
+                                      "OFFSET %lld",
+                                      {where, static_cast<long long>(count), static_cast<long long>(skip)}));
        q.hasRow(); q.next()) {
     ledger::TransactionRow row;
     ledger::ReadTransactionRow(q, row);
+    rows.push_back(std::move(row));
+  }
+  texts.preloadPayees(rows);
+  for (const ledger::TransactionRow& row : rows) {
     ExistingRow line;
     line.id = row.key;
     line.date = row.date;
@@ -124,8 +163,14 @@ void ImportReview::fillExisting() {
     } else {
       line.deposit = store::FormatMoney(regional, row.amount);
     }
-    existing_.push_back(std::move(line));
+    out.push_back(std::move(line));
   }
+  if (!rows.empty()) {
+    existingAnchors_[first] = {rows.front().date, rows.front().key};
+    // The page's last row, where the next page starts from.
+    existingAnchors_[first + static_cast<std::int64_t>(rows.size()) - 1] = {rows.back().date, rows.back().key};
+  }
+  return out;
 }
 
 void ImportReview::matchExisting() {
@@ -135,31 +180,51 @@ void ImportReview::matchExisting() {
   // searching from the top for a free row, without the repeated search.
   using Key = std::tuple<bool, std::string, std::string>;
   std::map<Key, std::vector<std::size_t>> free;
+  std::set<std::string> dates;
   for (std::size_t i = 0; i < rows_.size(); ++i) {
     const bool payment = !rows_[i].payment.empty();
     free[Key{payment, payment ? rows_[i].payment : rows_[i].deposit, rows_[i].date}].push_back(i);
+    dates.insert(rows_[i].date);
   }
+  if (dates.empty()) return;
   std::map<Key, std::size_t> nextFree;
 
+  // Only a transaction on a statement line's date can match it: the window
+  // narrowed to the statement's first and last dates, read from the index
+  // that holds each row's date and amount, so the account's other years cost
+  // nothing. The window's ends are dates as DATE() writes them.
+  const std::string from = std::max(*dates.begin(), windowStart_);
+  const std::string to = std::min(*dates.rbegin(), windowEnd_);
+  if (from > to) return;
   ledger::RowTexts texts(*data_);
-  ledger::TransactionRange range(data_->db(), account_, -1, windowStart_, windowEnd_, true);
-  ledger::TransactionRow row;
-  while (range.next(row)) {
+  std::vector<std::pair<std::size_t, ledger::TransactionKey>> matches;
+  for (Query q(data_->db(), FormatSql("SELECT ID, Amount, TransactionDate FROM Transactions WHERE Account = %d AND "
+                                      "Deleted = 0 AND TransactionDate >= '%Q' AND TransactionDate <= '%Q' ORDER BY "
+                                      "TransactionDate, ID",
+                                      {account_, from, to}));
+       q.hasRow(); q.next()) {
+    const std::string date = q.text(2);
+    if (!dates.contains(date)) continue;
     // A zero amount is a deposit-column candidate, so that is where an
     // existing zero row looks; searching the payments would import it again
     // on every retrieval.
-    const bool payment = row.amount.minorUnits() < 0;
-    const std::string amount = store::FormatMoney(regional, payment ? -row.amount : row.amount);
-    const Key key{payment, amount, row.date};
+    const Money stored(q.int64(1));
+    const bool payment = stored.minorUnits() < 0;
+    const Key key{payment, store::FormatMoney(regional, payment ? -stored : stored), date};
     const auto candidates = free.find(key);
     if (candidates == free.end()) continue;
     std::size_t& next = nextFree[key];
     if (next >= candidates->second.size()) continue;
-    ReviewRow& matched = rows_[candidates->second[next++]];
+    matches.emplace_back(candidates->second[next++], q.int32(0));
+  }
+  for (const auto& [index, key] : matches) {
+    const auto row = ledger::LoadTransaction(data_->db(), key);
+    if (!row) continue;
+    ReviewRow& matched = rows_[index];
     matched.ticked = false;
-    matched.matchedBy = row.key;
-    matched.payee = texts.payee(row);
-    matched.category = PlainCategoryName(*data_, row.category);
+    matched.matchedBy = row->key;
+    matched.payee = texts.payee(*row);
+    matched.category = PlainCategoryName(*data_, row->category);
   }
 }
 

@@ -3,6 +3,8 @@
 // then the ticked rows committed as cleared transactions in one transaction.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,7 +70,10 @@ class ImportReview {
 
   [[nodiscard]] std::vector<ReviewRow>& rows() { return rows_; }
   [[nodiscard]] const std::vector<ReviewRow>& rows() const { return rows_; }
-  [[nodiscard]] const std::vector<ExistingRow>& existing() const { return existing_; }
+  // The list "Existing uncleared transactions:", read a page at a time in
+  // date order so that an account never reconciled costs what is shown.
+  [[nodiscard]] std::int64_t existingCount() const { return existingCount_; }
+  [[nodiscard]] std::vector<ExistingRow> existingRows(std::int64_t first, std::int64_t count) const;
   [[nodiscard]] const std::string& windowStart() const { return windowStart_; }
   [[nodiscard]] const std::string& windowEnd() const { return windowEnd_; }
   [[nodiscard]] AccountKey account() const { return account_; }
@@ -106,7 +111,9 @@ class ImportReview {
   std::string windowStart_;
   std::string windowEnd_;
   std::vector<ReviewRow> rows_;
-  std::vector<ExistingRow> existing_;
+  std::int64_t existingCount_ = 0;
+  // Keys (date, ID) of list positions read so far, where the next page starts.
+  mutable std::map<std::int64_t, std::pair<std::string, ledger::TransactionKey>> existingAnchors_;
   Money startBalance_;
   bool asset_ = true;
   std::optional<std::size_t> refusedRow_;

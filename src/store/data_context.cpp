@@ -34,7 +34,7 @@ constexpr std::array<std::string_view, 5> kNameIndexes = {
 
 // Every ledger query filters Deleted = 0, so it stands in the index before the
 // date: ranges and first/last dates are then read in index order.
-constexpr std::array<std::string_view, 17> kLookupIndexes = {
+constexpr std::array<std::string_view, 18> kLookupIndexes = {
     // Earlier indexes of ours without the Deleted column.
     "DROP INDEX IF EXISTS TvTransactionsByAccountDate",
     "DROP INDEX IF EXISTS TvTransactionsByPayeeDate",
@@ -47,6 +47,10 @@ constexpr std::array<std::string_view, 17> kLookupIndexes = {
     "CREATE INDEX IF NOT EXISTS TvTransactionsBalances ON Transactions (Account, Deleted, TransactionDate, Void, "
     "Amount, Reconciled)",
     "CREATE INDEX IF NOT EXISTS TvTransactionsByReference ON Transactions (ReferencedID)",
+    // The import review's list of an account's uncleared rows, filtered by
+    // the flag as the record layer reads it (NULL or empty is 0).
+    "CREATE INDEX IF NOT EXISTS TvTransactionsUncleared ON Transactions (Account, Deleted, "
+    "IFNULL(CAST(Cleared AS INTEGER), 0), TransactionDate)",
     "CREATE INDEX IF NOT EXISTS TvInvestmentsByAccountLive ON Investments (Account, Deleted, TransactionDate)",
     "CREATE INDEX IF NOT EXISTS TvSplitsByParent ON SplitTransactions (TransactionID)",
     "CREATE INDEX IF NOT EXISTS TvMonthlyBalancesByAccountMonth ON MonthlyBalances (Account, TimeStamp)",

@@ -219,3 +219,52 @@ TEST_F(LedgerTest, UncategorizedRowsAllSayNotCategorized) {
 
 }  // namespace
 }  // namespace tallyvane::ledger
+
+namespace tallyvane::ledger {
+namespace {
+
+// The existing list read page by page lists what one read of the window
+// lists, from any start; the matching sees only the statement's dates.
+TEST_F(LedgerTest, ExistingUnclearedListReadsInPagesAndMatchingKeepsToTheStatementsDates) {
+  std::vector<TransactionKey> uncleared;
+  for (int i = 0; i < 60; ++i) {
+    const std::string date = store::FormatSql("2026-%.2d-%.2d", {9 + i % 3, 1 + i % 9});
+    const TransactionKey key = Add(kChecking, std::to_string(1 + i) + ".25", date, TransactionType::Purchase, "Shop");
+    if (i % 4 == 0) {
+      ASSERT_TRUE(db().exec(store::FormatSql("UPDATE Transactions SET Cleared = 1 WHERE ID = %d", {key})));
+    }
+  }
+  Add(kChecking, "3.00", "2026-11-05");  // the statement's duplicate
+  auto review = import::ImportReview::Open(data(), kChecking, Statement({{"20261105", "-3.00"}, {"20261108", "-7.00"}}),
+                                           prompter_);
+  const std::string expected = Text(
+      "SELECT group_concat(ID) FROM (SELECT ID FROM Transactions WHERE Account = 1 AND Deleted = 0 AND Cleared = 0 "
+      "ORDER BY TransactionDate, ID)");
+  ASSERT_EQ(review.existingCount(), 46);
+  for (const std::int64_t size : {1, 7, 100}) {
+    std::string listed;
+    for (std::int64_t at = 0; at < review.existingCount(); at += size) {
+      for (const import::ExistingRow& row : review.existingRows(at, size)) listed += (listed.empty() ? "" : ",") + std::to_string(row.id);
+    }
+    EXPECT_EQ(listed, expected) << "pages of " << size;
+  }
+  // A page far down, asked for first, is the same as walked to.
+  std::vector<std::string> ids;
+  for (std::size_t from = 0, at = 0; from <= expected.size(); from = at + 1) {
+    at = expected.find(',', from);
+    if (at == std::string::npos) at = expected.size();
+    ids.push_back(expected.substr(from, at - from));
+  }
+  auto fresh = import::ImportReview::Open(data(), kChecking, Statement({{"20261105", "-3.00"}}), prompter_);
+  const auto direct = fresh.existingRows(40, 3);
+  ASSERT_EQ(direct.size(), 3u);
+  EXPECT_EQ(std::to_string(direct[0].id), ids[40]);
+  EXPECT_TRUE(fresh.existingRows(46, 3).empty());
+  ASSERT_EQ(review.rows().size(), 2u);
+  int duplicates = 0;
+  for (const import::ReviewRow& row : review.rows()) duplicates += row.matchedBy ? 1 : 0;
+  EXPECT_EQ(duplicates, 1);
+}
+
+}  // namespace
+}  // namespace tallyvane::ledger

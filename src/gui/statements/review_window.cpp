@@ -161,14 +161,33 @@ ExistingRowModel::ExistingRowModel(const import::ImportReview& review, QObject* 
     : QAbstractTableModel(parent), review_(review) {}
 
 int ExistingRowModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(review_.existing().size());
+  return parent.isValid() ? 0 : static_cast<int>(std::min<std::int64_t>(review_.existingCount(), INT32_MAX));
+}
+
+const import::ExistingRow* ExistingRowModel::rowAt(int row) const {
+  if (row < 0 || row >= rowCount()) return nullptr;
+  const int number = row / kPageSize;
+  auto found = pages_.find(number);
+  if (found == pages_.end()) {
+    while (pages_.size() >= kPagesKept) {
+      pages_.erase(recent_.back());
+      recent_.pop_back();
+    }
+    found = pages_.emplace(number, review_.existingRows(static_cast<std::int64_t>(number) * kPageSize, kPageSize)).first;
+  } else {
+    recent_.remove(number);
+  }
+  recent_.push_front(number);
+  const auto offset = static_cast<std::size_t>(row % kPageSize);
+  return offset < found->second.size() ? &found->second[offset] : nullptr;
 }
 
 int ExistingRowModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 
 QVariant ExistingRowModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || static_cast<std::size_t>(index.row()) >= review_.existing().size()) return {};
-  const import::ExistingRow& row = review_.existing()[static_cast<std::size_t>(index.row())];
+  const import::ExistingRow* line = index.isValid() ? rowAt(index.row()) : nullptr;
+  if (line == nullptr) return {};
+  const import::ExistingRow& row = *line;
   const int column = index.column();
   if (role == Qt::TextAlignmentRole) return column >= Payment ? MoneyAlignment() : QVariant();
   if (role == Qt::FontRole) return column >= Payment ? QVariant(MoneyFont()) : QVariant();

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <list>
+#include <map>
 #include <QDialog>
 #include <QStringList>
 #include <QStyledItemDelegate>
@@ -44,10 +46,13 @@ class ReviewRowModel final : public QAbstractTableModel {
   const store::RegionalSettings& regional_;
 };
 
-// The account's uncleared transactions of the window, for reference.
+// The account's uncleared transactions of the window, for reference: read
+// from the review a page at a time as the view paints them, a few pages kept.
 class ExistingRowModel final : public QAbstractTableModel {
  public:
   enum Column { Date = 0, Payee, Note, Payment, Deposit, ColumnCount };
+  static constexpr int kPageSize = 200;
+  static constexpr std::size_t kPagesKept = 8;
   ExistingRowModel(const import::ImportReview& review, QObject* parent);
 
   [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
@@ -56,7 +61,10 @@ class ExistingRowModel final : public QAbstractTableModel {
   [[nodiscard]] QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
+  [[nodiscard]] const import::ExistingRow* rowAt(int row) const;
   const import::ImportReview& review_;
+  mutable std::map<int, std::vector<import::ExistingRow>> pages_;
+  mutable std::list<int> recent_;
 };
 
 // The category cell's editor: a list of the review's category choices.
