@@ -23,6 +23,10 @@ RegisterView::RegisterView(QWidget* parent) : QTableView(parent) {
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
   horizontalHeader()->setHighlightSections(false);
+  // A figure column's width is measured on the rows on screen and no more
+  // than a page besides: the model reads rows a page at a time, and Qt would
+  // otherwise read a thousand on every fit.
+  horizontalHeader()->setResizeContentsPrecision(200);
   horizontalHeader()->setStretchLastSection(false);
   horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   // A width the user drags is his: from then on the columns keep it.

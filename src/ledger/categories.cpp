@@ -103,6 +103,14 @@ bool LoadActiveCategory(DataContext& data, CategoryKey key, Record& record, bool
   return store::LoadActiveRecord(table, record, KeyText(key), includeDeleted, false);
 }
 
+CategoryKey CategoryParent(DataContext& data, CategoryKey key) {
+  Record r;
+  if (!LoadActiveCategory(data, key, r, true)) return 0;
+  const CategoryKey parent = r.GetInt("Parent");
+  store::ReleaseRecord(r);
+  return parent;
+}
+
 std::optional<CategoryForm> OpenCategoryForm(DataContext& data, CategoryKey key) {
   Record r;
   if (!LoadActiveCategory(data, key, r)) return std::nullopt;

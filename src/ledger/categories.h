@@ -68,6 +68,9 @@ struct CategoryForm {
   CategoryKey parent = 0;
   bool taxDeductible = false;
 };
+// A category's parent (deleted categories included); 0 for a top-level one
+// or one that cannot be loaded.
+[[nodiscard]] CategoryKey CategoryParent(DataContext& data, CategoryKey key);
 // A live category's form as stored, for editing; nullopt when it cannot be loaded.
 [[nodiscard]] std::optional<CategoryForm> OpenCategoryForm(DataContext& data, CategoryKey key);
 // The category form's save: checks in order, then add or edit.

@@ -194,11 +194,11 @@ std::vector<Institution> ListInstitutions(DataContext& data) {
   return list;
 }
 
-std::optional<Institution> LoadInstitution(DataContext& data, std::string_view id) {
+std::optional<Institution> LoadInstitution(DataContext& data, std::string_view id, bool includeDeleted) {
   if (id.empty() || id == "0") return std::nullopt;
   Table table = InstitutionTable(data);
   Record r;
-  if (!store::LoadActiveRecord(table, r, id, false, false) || r.key().empty()) return std::nullopt;
+  if (!store::LoadActiveRecord(table, r, id, includeDeleted, false) || r.key().empty()) return std::nullopt;
   // Read without GetProtected, which would rewrite a plain legacy value.
   return FromRecord(r);
 }

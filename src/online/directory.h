@@ -55,8 +55,10 @@ struct Institution {
 
 // Live rows in table order, protected columns decrypted.
 [[nodiscard]] std::vector<Institution> ListInstitutions(store::DataContext& data);
-// A live row; nullopt when it is missing or deleted.
-[[nodiscard]] std::optional<Institution> LoadInstitution(store::DataContext& data, std::string_view id);
+// A live row (a deleted one too with `includeDeleted`: an account may still
+// name it); nullopt when it is missing or deleted.
+[[nodiscard]] std::optional<Institution> LoadInstitution(store::DataContext& data, std::string_view id,
+                                                         bool includeDeleted = false);
 
 // The install-time copy: every current row deleted, then every row of the
 // source database with Deleted 0 and OFXVersion 20 or more copied without

@@ -25,10 +25,9 @@ constexpr int kChoiceKindRole = Qt::UserRole + 1;
 // The stored institution's name, for an account whose institution the
 // directory no longer lists.
 QString InstitutionName(store::DataContext& data, const std::string& key) {
-  store::Table table(data.db(), "FinancialInstitutions");
-  store::Record record;
-  if (!store::LoadRecord(table, record, key)) return QObject::tr("Financial institution %1").arg(Q(key));
-  return Q(record.GetProtected("FIName"));
+  const auto institution = online::LoadInstitution(data, key, true);
+  if (!institution) return QObject::tr("Financial institution %1").arg(Q(key));
+  return Q(institution->name);
 }
 
 }  // namespace

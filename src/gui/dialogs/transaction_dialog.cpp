@@ -24,14 +24,6 @@ namespace {
 constexpr int kTypeCount = 6;
 const char* const kTaxChoices[] = {"Use Expense Category", "Tax Deductible", "Not Deductible"};
 
-ledger::CategoryKey ParentOf(store::DataContext& data, ledger::CategoryKey key) {
-  store::Record record;
-  if (!ledger::LoadActiveCategory(data, key, record, true)) return 0;
-  const ledger::CategoryKey parent = record.GetInt("Parent");
-  store::ReleaseRecord(record);
-  return parent;
-}
-
 QComboBox* EditableCombo(QWidget* parent, const QString& name) {
   auto* combo = new QComboBox(parent);
   combo->setObjectName(name);
@@ -296,7 +288,7 @@ void TransactionDialog::fillSubcategories() {
 }
 
 void TransactionDialog::chooseCategory(ledger::CategoryKey key) {
-  const ledger::CategoryKey parent = key > 0 ? ParentOf(context_.data, key) : 0;
+  const ledger::CategoryKey parent = key > 0 ? ledger::CategoryParent(context_.data, key) : 0;
   const ledger::CategoryKey top = parent != 0 ? parent : key;
   fillCategories();
   const int at = category_->findData(top);
