@@ -79,15 +79,7 @@ BENCHMARK(BM_CsvImport100k)->Unit(benchmark::kMillisecond)->Iterations(1);
 struct FreshBook {
   FreshBook() {
     dir = std::filesystem::temp_directory_path() / "tallyvane-bench-fresh";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    std::filesystem::copy_file(TALLYVANE_BENCH_TEMPLATE, dir / "tallyvane.vdb");
-    store::Paths paths;
-    paths.dataDir = dir;
-    paths.templateFile = TALLYVANE_BENCH_TEMPLATE;
-    data = std::make_unique<store::DataContext>(paths, store::SystemLocale{});
-    static_cast<void>(data->OpenDataContext());
-    data->setClock(clock);
+    data = bench::OpenTemplateCopy(dir, clock);
   }
   std::filesystem::path dir;
   bench::FixedClock clock;

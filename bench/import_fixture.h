@@ -31,18 +31,25 @@ class Quiet final : public store::Prompter {
   void balloon(std::string_view, std::string_view, std::string_view) override {}
 };
 
+// A fresh data file from the template in a temporary folder of that name
+// (emptied first), opened with the fixed clock.
+inline std::unique_ptr<store::DataContext> OpenTemplateCopy(const std::filesystem::path& dir, const FixedClock& clock) {
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::filesystem::copy_file(TALLYVANE_BENCH_TEMPLATE, dir / "tallyvane.vdb");
+  store::Paths paths;
+  paths.dataDir = dir;
+  paths.templateFile = TALLYVANE_BENCH_TEMPLATE;
+  auto data = std::make_unique<store::DataContext>(paths, store::SystemLocale{});
+  static_cast<void>(data->OpenDataContext());
+  data->setClock(clock);
+  return data;
+}
+
 struct Fixture {
   Fixture() {
     dir = std::filesystem::temp_directory_path() / "tallyvane-bench-import";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    std::filesystem::copy_file(TALLYVANE_BENCH_TEMPLATE, dir / "tallyvane.vdb");
-    store::Paths paths;
-    paths.dataDir = dir;
-    paths.templateFile = TALLYVANE_BENCH_TEMPLATE;
-    data = std::make_unique<store::DataContext>(paths, store::SystemLocale{});
-    static_cast<void>(data->OpenDataContext());
-    data->setClock(clock);
+    data = OpenTemplateCopy(dir, clock);
     // 80 000 rows before the window's busy part and 20 000 in the last 200
     // days (100 a day): the window starts at the first row, so all count.
     data->db().exec("BEGIN");

@@ -31,15 +31,7 @@ using bench::Quiet;
 struct DataFile {
   explicit DataFile(const char* name) {
     dir = std::filesystem::temp_directory_path() / name;
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    std::filesystem::copy_file(TALLYVANE_BENCH_TEMPLATE, dir / "tallyvane.vdb");
-    store::Paths paths;
-    paths.dataDir = dir;
-    paths.templateFile = TALLYVANE_BENCH_TEMPLATE;
-    data = std::make_unique<store::DataContext>(paths, store::SystemLocale{});
-    static_cast<void>(data->OpenDataContext());
-    data->setClock(clock);
+    data = bench::OpenTemplateCopy(dir, clock);
   }
   ~DataFile() {
     data.reset();
