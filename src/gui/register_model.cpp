@@ -24,6 +24,7 @@ void RegisterModel::setPages(std::unique_ptr<ledger::RegisterPages> pages, const
                              const QString& paymentTitle) {
   beginResetModel();
   pages_ = std::move(pages);
+  positions_.clear();
   held_.clear();
   recent_.clear();
   count_ = pages_ ? static_cast<int>(std::min<std::int64_t>(pages_->lineCount(), INT32_MAX)) : 0;
@@ -37,6 +38,7 @@ void RegisterModel::setPages(std::unique_ptr<ledger::RegisterPages> pages, const
 void RegisterModel::clear() {
   beginResetModel();
   pages_.reset();
+  positions_.clear();
   held_.clear();
   recent_.clear();
   count_ = 0;
@@ -72,8 +74,12 @@ const ledger::RegisterRow* RegisterModel::rowAt(int row) const {
 
 int RegisterModel::rowOfKey(ledger::TransactionKey key) {
   if (!pages_) return -1;
+  // A refill asks for the selected and the current row, mostly the same one.
+  if (const auto found = positions_.find(key); found != positions_.end()) return found->second;
   const auto position = pages_->positionOf(key);
-  return position && *position < count_ ? static_cast<int>(*position) : -1;
+  const int row = position && *position < count_ ? static_cast<int>(*position) : -1;
+  positions_[key] = row;
+  return row;
 }
 
 QVariant RegisterModel::data(const QModelIndex& index, int role) const {

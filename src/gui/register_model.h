@@ -62,6 +62,8 @@ class RegisterModel final : public QAbstractTableModel {
   // Pages read, and their numbers with the most recently used first.
   mutable std::map<int, std::vector<ledger::RegisterRow>> held_;
   mutable std::list<int> recent_;
+  // Rows of the transactions asked for since the last fill.
+  std::map<ledger::TransactionKey, int> positions_;
   store::RegionalSettings regional_;
   QString paymentTitle_ = QStringLiteral("Payment");
   QFont moneyFont_;

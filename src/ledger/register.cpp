@@ -308,16 +308,27 @@ std::vector<RegisterRow> RegisterPages::lines(std::int64_t first, std::int64_t c
 std::optional<std::int64_t> RegisterPages::positionOf(TransactionKey key) {
   const auto row = LoadTransaction(data_.db(), key);
   if (!row || row->deleted || row->account != account_) return std::nullopt;
+  std::int64_t own = 0;
   {
-    Query listed(data_.db(), lineQuery(nullptr, nullptr, true, FormatSql(" AND t.ID = %d", {key})) + " LIMIT 1");
-    if (!listed.hasRow()) return std::nullopt;
+    Query lines(data_.db(), lineQuery(nullptr, nullptr, true, FormatSql(" AND t.ID = %d", {key}), true));
+    own = lines.hasRow() ? lines.int64(0) : 0;
   }
-  // Every line before the transaction's: its date and key bound the walk.
-  Query q(data_.db(),
-          lineQuery(nullptr, nullptr, true,
-                    FormatSql(" AND t.TransactionDate <= '%Q' AND (t.TransactionDate < '%Q' OR t.ID < %d)",
-                              {row->date, row->date, key}),
-                    true));
+  if (own == 0) return std::nullopt;
+  // Counted from the nearer end of the period, the walk bounded by the
+  // transaction itself: a row near the bottom, where a view opens, costs the
+  // lines after it.
+  if (middle_.empty()) {
+    middle_ = store::QueryFirstText(
+        data_.db(), FormatSql("SELECT DATE((julianday(DATE('%Q')) + julianday(DATE('%Q'))) / 2)", {from_, to_}));
+  }
+  if (row->date > middle_) {
+    const LineKey after{row->date, key + 1, 0};
+    Query q(data_.db(), lineQuery(&after, nullptr, true, {}, true));
+    if (!q.hasRow()) return std::nullopt;
+    return count_ - q.int64(0) - own;
+  }
+  const LineKey before{row->date, key - 1, INT32_MAX};
+  Query q(data_.db(), lineQuery(nullptr, &before, true, {}, true));
   return q.hasRow() ? std::optional<std::int64_t>(q.int64(0)) : std::nullopt;
 }
 

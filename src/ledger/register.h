@@ -87,6 +87,8 @@ class RegisterPages {
   // Line keys of positions read so far (a page's first and last), the
   // starting points for finding another page without counting from an end.
   std::map<std::int64_t, LineKey> anchors_;
+  // The period's middle date, which end a position is counted from.
+  std::string middle_;
 };
 // "Payment" for an asset account, "Charge" otherwise.
 [[nodiscard]] std::string PaymentColumnTitle(DataContext& data, AccountKey account);
