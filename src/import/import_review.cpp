@@ -198,10 +198,16 @@ void ImportReview::matchExisting() {
   if (from > to) return;
   ledger::RowTexts texts(*data_);
   std::vector<std::pair<std::size_t, ledger::TransactionKey>> matches;
-  for (Query q(data_->db(), FormatSql("SELECT ID, Amount, TransactionDate FROM Transactions WHERE Account = %d AND "
+  // SQLite would pick the narrower date index and visit every row for its
+  // amount; the balance index holds both. Named only when the file has it
+  // (the store creates it at open), so a missing index never hides a match.
+  const bool covering = !store::QueryFirstText(data_->db(), "SELECT name FROM sqlite_master WHERE type = 'index' AND "
+                                                            "name = 'TvTransactionsBalances'")
+                             .empty();
+  for (Query q(data_->db(), FormatSql("SELECT ID, Amount, TransactionDate FROM Transactions%s WHERE Account = %d AND "
                                       "Deleted = 0 AND TransactionDate >= '%Q' AND TransactionDate <= '%Q' ORDER BY "
                                       "TransactionDate, ID",
-                                      {account_, from, to}));
+                                      {covering ? " INDEXED BY TvTransactionsBalances" : "", account_, from, to}));
        q.hasRow(); q.next()) {
     const std::string date = q.text(2);
     if (!dates.contains(date)) continue;
