@@ -1,6 +1,7 @@
 #include "gui/statements/statement_scenes.h"
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -68,6 +69,25 @@ bool RunStatementScene(const QString& scene, MainWindow& window, GuiContext& con
       }
     });
     RunCsvImport(context, &window, window.currentAccount(), file);
+    return true;
+  }
+  if (scene == QLatin1String("retrieve")) {
+    // Retrieval from the loopback bank scripts/screenshots sets up: the
+    // password prompt answered, the picture taken once the review is up.
+    auto* poll = new QTimer(&window);
+    QObject::connect(poll, &QTimer::timeout, [poll, path, whenModalOpens] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (auto* prompt = qobject_cast<QInputDialog*>(modal)) {
+        prompt->setTextValue(QStringLiteral("screenshot"));
+        prompt->accept();
+        return;
+      }
+      if (dynamic_cast<ImportReviewWindow*>(modal) == nullptr) return;
+      poll->stop();
+      whenModalOpens(path, [](QWidget* review) { review->resize(1100, 620); });
+    });
+    poll->start(100);
+    RunRetrieval(context, &window, window.currentAccount(), [] { return false; });
     return true;
   }
   if (scene == QLatin1String("csv-done")) {

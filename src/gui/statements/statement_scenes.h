@@ -2,7 +2,9 @@
 // window's screenshot hook: "review" (the review of the statement file
 // TALLYVANE_SCREENSHOT_OFX, part of it written before so duplicates show)
 // "csv" (the field matching of TALLYVANE_SCREENSHOT_CSV, a few fields
-// assigned) and "csv-done" (the same imported, on its closing message).
+// assigned), "csv-done" (the same imported, on its closing message) and
+// "retrieve" (retrieval from the loopback bank scripts/screenshots starts,
+// photographed on the review it ends in).
 #pragma once
 
 #include <QString>
