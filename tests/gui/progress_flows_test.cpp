@@ -16,6 +16,7 @@
 
 #include "app/backup.h"
 #include "dialogs_fixture.h"
+#include "gui/dialogs/account_dialog.h"
 #include "gui/dialogs/account_list_window.h"
 #include "gui/qt_progress.h"
 #include "gui/settings/settings_windows.h"
@@ -325,6 +326,32 @@ TEST_F(RetrievalFlowTest, ASignOnRefusalEndsOnItsMessage) {
   BoxScript script({{std::string(online::kNotWorkingTitle), "OK"}});
   EXPECT_FALSE(RunRetrieval(window_, &main_, kChecking, {}));
   EXPECT_TRUE(passwordOnTop_);
+  EXPECT_TRUE(script.done());
+  EXPECT_TRUE(script.problems.empty()) << Joined(script.problems);
+  EXPECT_FALSE(ProgressShowing());
+}
+
+// The account form's integrity check offers the restore on top; the download
+// then fails (the server holds no directory) and its message is the active
+// window with no progress over it.
+TEST_F(RetrievalFlowTest, AFailedDirectoryDownloadEndsOnItsMessage) {
+  tallyvane::testing::TempDir docs;
+  online::testing::ServerOptions options;
+  options.docs = docs.path();
+  online::testing::TestServer server(options);
+  ASSERT_TRUE(server.running());
+  ASSERT_TRUE(online::WriteOnlineSettings(test_.settings(),
+                                          {server.base() + "/", online::testing::TestPki::Get().caFile().string()}));
+  online::Institution mine;
+  mine.name = "Mine";
+  mine.url = "https://mine.test/ofx";
+  ASSERT_FALSE(online::addInstitution(data(), mine).empty());
+  ASSERT_TRUE(db().exec("UPDATE FinancialInstitutions SET FIUrl = 'https://evil.test/'"));
+  BoxScript script({{"Financial Institution data corrupted", "Restore Financial Institutions"}, {"", "OK"}});
+  {
+    AccountDialog form(window_, &main_, kChecking);
+    EXPECT_TRUE(form.opened());
+  }
   EXPECT_TRUE(script.done());
   EXPECT_TRUE(script.problems.empty()) << Joined(script.problems);
   EXPECT_FALSE(ProgressShowing());
