@@ -18,6 +18,8 @@
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QInputDialog>
+#include <QProgressDialog>
 #include <QTableView>
 #include <array>
 #include <cstdio>
@@ -513,6 +515,49 @@ TEST_F(ReportWindowTest, EmailRefusesABadAddressThenSendsTheReportAsPdf) {
   EXPECT_NE(sink.data.find("Subject: Income/Expenses Report By Category"), std::string::npos) << sink.data;
   EXPECT_NE(sink.data.find("application/pdf"), std::string::npos);
   EXPECT_EQ(reports::OpenEmailForm(context_.settings).recipients, "you@example.org");
+}
+
+// The first fax asks for the gateway on top of the fax dialog, with no
+// progress window over either, and then sends to number@gateway.
+TEST_F(ReportWindowTest, FirstFaxAsksForItsGatewayOnTopThenSends) {
+  November();
+  tallyvane::testing::SmtpSink sink({});
+  reports::MailSettings mail;
+  mail.server = "127.0.0.1";
+  mail.port = sink.port();
+  mail.security = reports::MailSecurity::None;
+  mail.from = "me@example.org";
+  mail.timeoutSeconds = 10;
+  ASSERT_TRUE(reports::WriteMailSettings(context_.settings, mail));
+  ReportWindow window(context_, Built(std::make_unique<reports::CategoryReport>(data(), reports::MonthPeriod(2026, 11))),
+                      nullptr);
+  auto progressShowing = [] {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (qobject_cast<QProgressDialog*>(top) != nullptr && top->isVisible()) return true;
+    }
+    return false;
+  };
+  bool gatewayOnTop = false;
+  bool sent = false;
+  OnNextModal([&](QWidget* dialog) {
+    ASSERT_EQ(dialog->objectName(), QStringLiteral("faxDialog"));
+    dialog->findChild<QLineEdit*>(QStringLiteral("number"))->setText(QStringLiteral("5551234"));
+    OnNextModal([&](QWidget* asked) {
+      auto* gateway = qobject_cast<QInputDialog*>(asked);
+      ASSERT_NE(gateway, nullptr) << asked->metaObject()->className();
+      QTest::qWait(700);  // longer than a progress window waits to show
+      gatewayOnTop = QApplication::activeModalWidget() == gateway && !progressShowing();
+      gateway->setTextValue(QStringLiteral("fax.example.org"));
+      gateway->accept();
+    });
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("send")), Qt::LeftButton);
+    sent = !dialog->isVisible();
+  });
+  window.fax();
+  EXPECT_TRUE(gatewayOnTop) << "the gateway question is under a progress window";
+  EXPECT_TRUE(sent);
+  EXPECT_NE(sink.data.find("5551234@fax.example.org"), std::string::npos) << sink.data;
+  EXPECT_FALSE(progressShowing());
 }
 
 }  // namespace
