@@ -121,9 +121,12 @@ class DialogTest : public ::testing::Test {
     }
   }
 
+  // The field its window gives the keyboard to: the offscreen platform may
+  // leave the window itself inactive, so the application's focus can be none.
   static bool HasFocus(const QWidget* field) {
-    const QWidget* focus = QApplication::focusWidget();
-    return field != nullptr && focus != nullptr && (focus == field || field->isAncestorOf(focus));
+    if (field == nullptr) return false;
+    const QWidget* focus = field->window()->focusWidget();
+    return focus != nullptr && (focus == field || field->isAncestorOf(focus));
   }
 
   static void Click(QWidget& window, const char* button) {
