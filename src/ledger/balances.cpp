@@ -47,6 +47,30 @@ void WriteCacheRow(DataContext& data, AccountKey account, int monthKey, Money ba
   row.SetInt64("BalanceReconciled", reconciled.minorUnits());
 }
 
+struct MonthSum {
+  int key;
+  Money amount;
+  Money reconciledAmount;
+};
+
+// An account's counted rows summed by month inside SQLite, from `from`'s
+// month on while `until` (a condition on TransactionDate) holds; the rows
+// themselves are never read. The casts read flags and amounts as the record
+// layer does (NULL or empty is 0). Collected first: the cache rows are
+// written on the same handle.
+std::vector<MonthSum> MonthSums(DataContext& data, AccountKey account, const std::string& from,
+                                const std::string& until) {
+  std::vector<MonthSum> sums;
+  store::Query q(data.db(),
+                 FormatSql("SELECT substr(TransactionDate, 1, 7), SUM(CAST(Amount AS INTEGER)), "
+                           "SUM(CASE WHEN IFNULL(CAST(Reconciled AS INTEGER), 0) != 0 THEN CAST(Amount AS INTEGER) "
+                           "ELSE 0 END) FROM Transactions WHERE Account = %d AND Deleted = 0 AND TransactionDate >= "
+                           "DATE('%Q') AND %s AND IFNULL(CAST(Void AS INTEGER), 0) = 0 GROUP BY 1 ORDER BY 1",
+                           {account, MonthStart(from), until}));
+  for (; q.hasRow(); q.next()) sums.push_back({Key(MonthOf(q.text(0) + "-01")), Money(q.int64(1)), Money(q.int64(2))});
+  return sums;
+}
+
 }  // namespace
 
 bool AccountIsAsset(DataContext& data, AccountKey account) {
@@ -89,40 +113,19 @@ void RecomputeMonthlyBalances(DataContext& data, AccountKey account, const std::
   const OpeningBalance opening = OpeningBalanceBefore(data, account, fromDate).value_or(OpeningBalance{});
   Money balance = opening.balance;
   Money reconciled = opening.reconciled;
-  YearMonth current = MonthOf(fromDate);
+  int current = Key(MonthOf(fromDate));
   std::string last = LastTransactionDate(data, account);
   if (last.empty()) last = TodayText(data);
   const bool asset = AccountIsAsset(data, account);
-
-  // Month sums in one pass inside SQLite; the rows themselves are never
-  // needed here. The casts read flags and amounts as the record layer does
-  // (NULL or empty is 0). Collected first: the cache rows are written on the
-  // same handle.
-  struct MonthSum {
-    YearMonth month;
-    Money amount;
-    Money reconciledAmount;
-  };
-  std::vector<MonthSum> sums;
-  {
-    store::Query q(data.db(),
-                   FormatSql("SELECT substr(TransactionDate, 1, 7), SUM(CAST(Amount AS INTEGER)), "
-                             "SUM(CASE WHEN IFNULL(CAST(Reconciled AS INTEGER), 0) != 0 THEN CAST(Amount AS INTEGER) "
-                             "ELSE 0 END) FROM Transactions WHERE Account = %d AND Deleted = 0 AND TransactionDate >= "
-                             "DATE('%Q') AND TransactionDate <= DATE('%Q') AND IFNULL(CAST(Void AS INTEGER), 0) = 0 "
-                             "GROUP BY 1 ORDER BY 1",
-                             {account, MonthStart(fromDate), last}));
-    for (; q.hasRow(); q.next()) sums.push_back({MonthOf(q.text(0) + "-01"), Money(q.int64(1)), Money(q.int64(2))});
-  }
-  for (const MonthSum& sum : sums) {
-    if (Key(sum.month) != Key(current)) {
-      for (int key = Key(current); key < Key(sum.month); ++key) WriteCacheRow(data, account, key, balance, reconciled);
-      current = sum.month;
+  for (const MonthSum& sum : MonthSums(data, account, fromDate, FormatSql("TransactionDate <= DATE('%Q')", {last}))) {
+    if (sum.key != current) {
+      for (int key = current; key < sum.key; ++key) WriteCacheRow(data, account, key, balance, reconciled);
+      current = sum.key;
     }
     balance += asset ? sum.amount : -sum.amount;
     reconciled += asset ? sum.reconciledAmount : -sum.reconciledAmount;
   }
-  WriteCacheRow(data, account, Key(current), balance, reconciled);
+  WriteCacheRow(data, account, current, balance, reconciled);
 }
 
 void RecomputeMonthlyBalancesBetween(DataContext& data, AccountKey account, const std::string& fromDate,
@@ -171,21 +174,8 @@ void RecomputeMonthlyBalancesBetween(DataContext& data, AccountKey account, cons
   Money balance = opening.balance;
   Money reconciled = opening.reconciled;
   const bool asset = AccountIsAsset(data, account);
-  struct MonthSum {
-    int key;
-    Money amount;
-    Money reconciledAmount;
-  };
-  std::vector<MonthSum> sums;
-  {
-    Query q(db, FormatSql("SELECT substr(TransactionDate, 1, 7), SUM(CAST(Amount AS INTEGER)), "
-                          "SUM(CASE WHEN IFNULL(CAST(Reconciled AS INTEGER), 0) != 0 THEN CAST(Amount AS INTEGER) "
-                          "ELSE 0 END) FROM Transactions WHERE Account = %d AND Deleted = 0 AND TransactionDate >= "
-                          "DATE('%Q') AND TransactionDate < '%Q' AND IFNULL(CAST(Void AS INTEGER), 0) = 0 "
-                          "GROUP BY 1 ORDER BY 1",
-                          {account, MonthStart(fromDate), nextMonth}));
-    for (; q.hasRow(); q.next()) sums.push_back({Key(MonthOf(q.text(0) + "-01")), Money(q.int64(1)), Money(q.int64(2))});
-  }
+  const std::vector<MonthSum> sums =
+      MonthSums(data, account, fromDate, FormatSql("TransactionDate < '%Q'", {nextMonth}));
   // As the full walk writes them: each month holds the balance after every
   // row up to its end.
   int current = fromKey;

@@ -484,16 +484,21 @@ TEST_F(ReportWindowTest, NetWorthWindowDrawsEveryMonthFromTheFirstCachedOne) {
 }
 
 
-TEST_F(ReportWindowTest, EmailRefusesABadAddressThenSendsTheReportAsPdf) {
-  November();
-  tallyvane::testing::SmtpSink sink({});
+// The mail transport pointed at a loopback sink, without TLS.
+bool MailThrough(const tallyvane::testing::SmtpSink& sink, store::Settings& settings) {
   reports::MailSettings mail;
   mail.server = "127.0.0.1";
   mail.port = sink.port();
   mail.security = reports::MailSecurity::None;
   mail.from = "me@example.org";
   mail.timeoutSeconds = 10;
-  ASSERT_TRUE(reports::WriteMailSettings(context_.settings, mail));
+  return reports::WriteMailSettings(settings, mail);
+}
+
+TEST_F(ReportWindowTest, EmailRefusesABadAddressThenSendsTheReportAsPdf) {
+  November();
+  tallyvane::testing::SmtpSink sink({});
+  ASSERT_TRUE(MailThrough(sink, context_.settings));
   ReportWindow window(context_, Built(std::make_unique<reports::CategoryReport>(data(), reports::MonthPeriod(2026, 11))),
                       nullptr);
   bool closed = false;
@@ -522,13 +527,7 @@ TEST_F(ReportWindowTest, EmailRefusesABadAddressThenSendsTheReportAsPdf) {
 TEST_F(ReportWindowTest, FirstFaxAsksForItsGatewayOnTopThenSends) {
   November();
   tallyvane::testing::SmtpSink sink({});
-  reports::MailSettings mail;
-  mail.server = "127.0.0.1";
-  mail.port = sink.port();
-  mail.security = reports::MailSecurity::None;
-  mail.from = "me@example.org";
-  mail.timeoutSeconds = 10;
-  ASSERT_TRUE(reports::WriteMailSettings(context_.settings, mail));
+  ASSERT_TRUE(MailThrough(sink, context_.settings));
   ReportWindow window(context_, Built(std::make_unique<reports::CategoryReport>(data(), reports::MonthPeriod(2026, 11))),
                       nullptr);
   auto progressShowing = [] {
